@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the main job and the tests need, only when one is missing.
+set -euo pipefail
+
+PKGS=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xdotool
+      x11-utils pulseaudio pulseaudio-utils googletest imagemagick librsvg2-bin binutils-mingw-w64-x86-64
+      binutils-mingw-w64-i686 procps)
+
+missing=()
+for p in "${PKGS[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+# 32-bit Wine runs the i686 build in the same prefix (WoW64).
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+fi
+dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' || missing+=(wine32:i386)
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "install-deps: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+elif [ -n "${need_update:-}" ]; then
+    apt-get update -qq
+fi

@@ -1,0 +1,47 @@
+// WndProc of the "HookWnd" window: turns WM_INDICATOR messages into the pending
+// indicator code and level for the OSD thread. Runs on the main thread.
+#include <windows.h>
+#include "Tarnwatch.h"
+#include "tarnview.h"
+
+volatile LONG g_nPendingIndicator = 0;
+volatile LONG g_nIndicatorLevel = 0;
+HANDLE g_hShowEvent = NULL;
+
+// The stores always come before SetEvent, so the woken OSD thread finds them.
+static void OnIndicator(int nCode, LPARAM lParam)
+{
+    switch (nCode)
+    {
+    case VOLUME_MUTE:
+        DBGOUT("WndProc: VOLUME_MUTE");
+        break;
+    case CAPS_LOCK_ON:
+        DBGOUT("WndProc: CAPS_LOCK_ON");
+        break;
+    case CAPS_LOCK_OFF:
+        DBGOUT("WndProc: CAPS_LOCK_OFF");
+        break;
+    case VOLUME_UP:
+    case VOLUME_DOWN:
+    case BRIGHTNESS_UP:
+    case BRIGHTNESS_DOWN:
+        g_nIndicatorLevel = (LONG)lParam;
+        break;
+    }
+    g_nPendingIndicator = nCode;
+    if (nCode == VOLUME_UP)
+        DBGOUT("WndProc: VOLUME_UP %d", (int)lParam);
+    else if (nCode == VOLUME_DOWN)
+        DBGOUT("WndProc: VOLUME_DOWN %d", (int)lParam);
+    SetEvent(g_hShowEvent);
+    if (nCode == REQUEST_DENIED)
+        DBGOUT("WndProc: set %d", (int)g_nPendingIndicator);
+}
+
+LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg == WM_INDICATOR && wParam >= WLAN_ON && wParam <= REQUEST_DENIED)
+        OnIndicator((int)wParam, lParam);
+    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}

@@ -1,0 +1,90 @@
+// Tarnview's start-up and main thread: one copy per logon, the install folder as
+// the current directory, the hidden "HookWnd" window, and the message loop that
+// serves the window procedures and the keyboard hook for the life of the process.
+#include <windows.h>
+#include <gdiplus.h>
+#include "Tarnwatch.h"
+#include "tarnview.h"
+
+#define INSTALL_DIR_BYTES 200   // what the registry query is offered
+
+// The program's only dynamic initialiser: the mutex exists before any thread but the main one.
+HANDLE g_hEventMutex = CreateMutexW(NULL, FALSE, NULL);
+int g_nOSVersion = 0;
+ULONG_PTR g_gdiplusToken = 0;
+
+// Makes the install folder current, so the pictures are found as ..\Resource\.
+// A value that does not fit the 200 bytes offered is ignored.
+static void EnterInstallDirectory(void)
+{
+    WCHAR szDir[INSTALL_DIR_BYTES / sizeof(WCHAR) + 1];
+    HKEY hKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Halvern\\orx", 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return;
+    DWORD cbData = INSTALL_DIR_BYTES;
+    LONG lResult = RegQueryValueExW(hKey, L"TarnMonPath", NULL, NULL, (LPBYTE)szDir, &cbData);
+    RegCloseKey(hKey);
+    if (lResult != ERROR_SUCCESS)
+        return;
+    // The stored text need not carry its own terminator.
+    szDir[cbData / sizeof(WCHAR)] = L'\0';
+    SetCurrentDirectoryW(szDir);
+}
+
+ATOM RegisterHookWndClass(HINSTANCE hInstance)
+{
+    WNDCLASSW wc;
+    ZeroMemory(&wc, sizeof(wc));
+    wc.style = CS_BYTEALIGNWINDOW;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = hInstance;
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"HookWnd";
+    return RegisterClassW(&wc);
+}
+
+// A top-level window rather than a message-only one: others find it by class name.
+int InitHookWindow(HINSTANCE hInstance)
+{
+    if (!RegisterHookWndClass(hInstance))
+        return 0;
+    HWND hWnd = CreateWindowExW(0, L"HookWnd", NULL, WS_DISABLED, 10000, 10000, 0, 0,
+                                NULL, NULL, hInstance, NULL);
+    if (!hWnd)
+        return 0;
+    ShowWindow(hWnd, SW_HIDE);
+    RegisterHook(hWnd);
+    return 1;
+}
+
+static void RunMessageLoop(void)
+{
+    MSG msg;
+    // -1 (an error) keeps the loop going as well; only WM_QUIT ends it.
+    while (GetMessageW(&msg, NULL, 0, 0))
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLine, int nCmdShow)
+{
+    (void)hPrevInstance;
+    (void)pszCmdLine;
+    (void)nCmdShow;
+    if (FindWindowW(L"HookWnd", NULL))
+        return 0;
+    EnterInstallDirectory();
+    Gdiplus::GdiplusStartupInput gdiplusStartupInput;
+    Gdiplus::GdiplusStartup(&g_gdiplusToken, &gdiplusStartupInput, NULL);
+    // Cached before any other thread starts, so no hardware event sees 0.
+    g_nOSVersion = GetOSVersion();
+    InitHookWindow(hInstance);
+    g_nPendingIndicator = 0;
+    g_hShowEvent = CreateEventW(NULL, TRUE, FALSE, L"ShowEvent");
+    DBGOUT("Tarnview: OS version is %d", g_nOSVersion);
+    RunMessageLoop();
+    Gdiplus::GdiplusShutdown(g_gdiplusToken);
+    return 0;
+}

@@ -1,0 +1,56 @@
+// DBGOUT: the debug log shared by both deliverables. Each call appends one line
+// to "C:/temp1234567890/tarn.log" when that folder exists; any thread may call it.
+#include <windows.h>
+#include <strsafe.h>
+#include <stdarg.h>
+#include <string.h>
+#include "Tarnwatch.h"
+
+#define LOG_BUFFER_SIZE 1024
+#define LOG_PATH_SIZE 100
+
+static const char s_szLogPath[] = "C:/temp1234567890/tarn.log";
+
+// Text mode: every line feed is stored as CR LF. Returns the bytes written to pszOut.
+static DWORD ToTextMode(const char *pszIn, char *pszOut)
+{
+    DWORD cb = 0;
+    for (; *pszIn; ++pszIn)
+    {
+        if (*pszIn == '\n')
+            pszOut[cb++] = '\r';
+        pszOut[cb++] = *pszIn;
+    }
+    return cb;
+}
+
+// One write to a handle opened for appending only: the system places it at the
+// end of the file, so lines from concurrent threads and processes never overwrite
+// each other the way a seek-then-write stream can.
+static void AppendToLog(const char *pszText)
+{
+    char szPath[LOG_PATH_SIZE] = { 0 };
+    char szOut[2 * LOG_BUFFER_SIZE];
+    StringCchCopyA(szPath, LOG_PATH_SIZE, s_szLogPath);
+    HANDLE hFile = CreateFileA(szPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return;
+    DWORD cbWritten = 0;
+    WriteFile(hFile, szOut, ToTextMode(pszText, szOut), &cbWritten, NULL);
+    CloseHandle(hFile);
+}
+
+extern "C" void __cdecl DBGOUT(const char *format, ...)
+{
+    char szBuffer[LOG_BUFFER_SIZE];
+    va_list args;
+    va_start(args, format);
+    // Room is kept for the line feed; a longer text is cut (the result says so, on purpose ignored).
+    StringCchVPrintfA(szBuffer, LOG_BUFFER_SIZE - 1, format, args);
+    va_end(args);
+    size_t cch = strlen(szBuffer);
+    szBuffer[cch] = '\n';
+    szBuffer[cch + 1] = '\0';
+    AppendToLog(szBuffer);
+}
