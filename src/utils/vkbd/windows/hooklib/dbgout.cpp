@@ -8,6 +8,7 @@
 
 #define LOG_BUFFER_SIZE 1024
 #define LOG_PATH_SIZE 100
+#define LOG_LOCK_OFFSET_HIGH 0x7FFFFFFF   // the lock byte lies at 8 EB, never reached
 
 static const char s_szLogPath[] = "C:/temp1234567890/tarn.log";
 
@@ -24,20 +25,28 @@ static DWORD ToTextMode(const char *pszIn, char *pszOut)
     return cb;
 }
 
-// One write to a handle opened for appending only: the system places it at the
-// end of the file, so lines from concurrent threads and processes never overwrite
-// each other the way a seek-then-write stream can.
+// Appends under a byte-range lock far beyond any real log size: concurrent
+// threads and processes take turns at the end of the file, where a plain
+// seek-then-write stream lets one line overwrite another.
 static void AppendToLog(const char *pszText)
 {
     char szPath[LOG_PATH_SIZE] = { 0 };
     char szOut[2 * LOG_BUFFER_SIZE];
     StringCchCopyA(szPath, LOG_PATH_SIZE, s_szLogPath);
-    HANDLE hFile = CreateFileA(szPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE hFile = CreateFileA(szPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (hFile == INVALID_HANDLE_VALUE)
         return;
+    OVERLAPPED ovLock;
+    ZeroMemory(&ovLock, sizeof(ovLock));
+    ovLock.OffsetHigh = LOG_LOCK_OFFSET_HIGH;
+    BOOL bLocked = LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ovLock);
+    LARGE_INTEGER liZero = { };
+    SetFilePointerEx(hFile, liZero, NULL, FILE_END);
     DWORD cbWritten = 0;
     WriteFile(hFile, szOut, ToTextMode(pszText, szOut), &cbWritten, NULL);
+    if (bLocked)
+        UnlockFileEx(hFile, 0, 1, 0, &ovLock);
     CloseHandle(hFile);
 }
 

@@ -1,0 +1,106 @@
+# Sourced by test.sh and run.sh: a private Xvfb display, PulseAudio null sink and
+# Wine prefixes under one run folder, each stopped by process id by tarn_env_stop.
+# Nothing here touches displays, prefixes or processes it did not create.
+
+TARN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TARN_RUN=${TARN_RUN:-$TARN_ROOT/build/run}
+TARN_PIDS=()
+TARN_PREFIXES=()
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+tarn_log() { echo "[$(date +%T)] $*"; }
+
+# A display number whose socket and lock file are both free.
+tarn_free_display() {
+    local n
+    for n in $(seq 90 199); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            echo "$n"
+            return 0
+        fi
+    done
+    return 1
+}
+
+tarn_start_xvfb() {
+    local n
+    n=$(tarn_free_display) || { echo "no free X display" >&2; return 1; }
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >"$TARN_RUN/xvfb.log" 2>&1 &
+    TARN_PIDS+=($!)
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+    done
+    echo "Xvfb :$n did not start" >&2
+    return 1
+}
+
+tarn_start_pulse() {
+    export XDG_RUNTIME_DIR="$TARN_RUN/xdg"
+    rm -rf "$XDG_RUNTIME_DIR"
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    HOME="$TARN_RUN/home" pulseaudio -n --daemonize=no --exit-idle-time=-1 --system=false \
+        --load="module-null-sink sink_name=tarn" --load=module-native-protocol-unix \
+        >"$TARN_RUN/pulse.log" 2>&1 &
+    TARN_PIDS+=($!)
+    local i
+    for i in $(seq 1 100); do
+        [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && return 0
+        sleep 0.1
+    done
+    echo "PulseAudio did not start (see $TARN_RUN/pulse.log)" >&2
+    return 1
+}
+
+# The base prefix is made once per run folder; each OS version gets a copy, left
+# in TARN_PREFIX with its wine server running.
+tarn_make_prefix() {
+    local name=$1 version=$2
+    local base="$TARN_RUN/prefix-base" prefix="$TARN_RUN/prefix-$name"
+    if [ ! -f "$base/.tarn-ready" ]; then
+        rm -rf "$base"
+        tarn_log "creating Wine prefix"
+        WINEPREFIX="$base" timeout 300 wine wineboot -i >"$TARN_RUN/wineboot.log" 2>&1
+        WINEPREFIX="$base" timeout 120 wineserver -w
+        touch "$base/.tarn-ready"
+    fi
+    rm -rf "$prefix"
+    cp -a "$base" "$prefix"
+    TARN_PREFIXES+=("$prefix")
+    # A server started first keeps later wine calls from holding our output open.
+    WINEPREFIX="$prefix" wineserver -p >/dev/null 2>&1
+    WINEPREFIX="$prefix" timeout 120 wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+    TARN_PREFIX=$prefix
+}
+
+# Windows form of a Unix path, through the Z: drive every prefix has.
+tarn_winpath() {
+    echo "Z:$1" | tr / '\\'
+}
+
+tarn_env_start() {
+    mkdir -p "$TARN_RUN" "$TARN_RUN/home"
+    trap tarn_env_stop EXIT
+    trap 'exit 130' INT TERM
+    tarn_start_xvfb
+    tarn_start_pulse
+}
+
+tarn_env_stop() {
+    local prefix pid
+    for prefix in "${TARN_PREFIXES[@]}"; do
+        WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1
+    done
+    for pid in "${TARN_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    for pid in "${TARN_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null
+    done
+    TARN_PIDS=()
+    TARN_PREFIXES=()
+}

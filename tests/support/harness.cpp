@@ -1,0 +1,264 @@
+// Test-side helpers shared by the end-to-end suites.
+#include "harness.h"
+#include <winternl.h>
+#include <shlwapi.h>
+#include "Tarnwatch.h"
+
+namespace tarn {
+
+const wchar_t kLogDir[] = L"C:\\temp1234567890";
+const wchar_t kLogFile[] = L"C:\\temp1234567890\\tarn.log";
+
+std::wstring OutDir()
+{
+    wchar_t szDir[MAX_PATH];
+    DWORD cch = GetEnvironmentVariableW(L"TARN_OUT", szDir, MAX_PATH);
+    if (cch > 0 && cch < MAX_PATH)
+        return szDir;
+    return TARN_OUT_DIR;
+}
+
+std::wstring BinDir() { return OutDir() + L"\\bin"; }
+std::wstring SimDir() { return OutDir() + L"\\sim"; }
+std::wstring TestsDir() { return OutDir() + L"\\tests"; }
+
+bool WaitUntil(const std::function<bool()> &pred, DWORD timeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;)
+    {
+        if (pred())
+            return true;
+        if (GetTickCount() - dwStart > timeoutMs)
+            return pred();
+        Sleep(20);
+    }
+}
+
+void RemoveLog(bool bRemoveDir)
+{
+    WaitUntil([] { return DeleteFileW(kLogFile) || GetLastError() == ERROR_FILE_NOT_FOUND
+                          || GetLastError() == ERROR_PATH_NOT_FOUND; }, 5000);
+    if (bRemoveDir)
+        RemoveDirectoryW(kLogDir);
+}
+
+void PrepareLog()
+{
+    RemoveLog(false);
+    CreateDirectoryW(kLogDir, NULL);
+}
+
+std::string ReadLog()
+{
+    std::string text;
+    HANDLE hFile = CreateFileW(kLogFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               NULL, OPEN_EXISTING, 0, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[65536];
+    DWORD cbRead = 0;
+    while (ReadFile(hFile, buffer, sizeof(buffer), &cbRead, NULL) && cbRead > 0)
+        text.append(buffer, cbRead);
+    CloseHandle(hFile);
+    return text;
+}
+
+std::vector<std::string> LogLines()
+{
+    std::vector<std::string> lines;
+    std::string text = ReadLog();
+    size_t start = 0;
+    for (size_t pos; (pos = text.find("\r\n", start)) != std::string::npos; start = pos + 2)
+        lines.push_back(text.substr(start, pos - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    return lines;
+}
+
+int CountLines(const std::string &line)
+{
+    int n = 0;
+    for (const std::string &l : LogLines())
+        n += (l == line);
+    return n;
+}
+
+bool LogHasLine(const std::string &line)
+{
+    return CountLines(line) > 0;
+}
+
+bool WaitForLogLine(const std::string &line, DWORD timeoutMs, int count)
+{
+    return WaitUntil([&] { return CountLines(line) >= count; }, timeoutMs);
+}
+
+static HKEY CreateOrxKey()
+{
+    HKEY hKey = NULL;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Halvern\\orx", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL);
+    return hKey;
+}
+
+void SetInstallPathRaw(const void *pData, DWORD cbData)
+{
+    HKEY hKey = CreateOrxKey();
+    RegSetValueExW(hKey, L"TarnMonPath", 0, REG_SZ, (const BYTE *)pData, cbData);
+    RegCloseKey(hKey);
+}
+
+void SetInstallPath(const std::wstring &path)
+{
+    SetInstallPathRaw(path.c_str(), (DWORD)((path.size() + 1) * sizeof(wchar_t)));
+}
+
+void DeleteInstallPath()
+{
+    HKEY hKey = CreateOrxKey();
+    RegDeleteValueW(hKey, L"TarnMonPath");
+    RegCloseKey(hKey);
+}
+
+HWND FindHookWnd()
+{
+    return FindWindowW(L"HookWnd", NULL);
+}
+
+HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std::wstring &dir)
+{
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    std::vector<wchar_t> buffer(cmd.begin(), cmd.end());
+    buffer.push_back(0);
+    STARTUPINFOW si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessW(exe.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL,
+                        dir.empty() ? NULL : dir.c_str(), &si, &pi))
+        return NULL;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+HANDLE StartTarnview()
+{
+    return StartProgram(BinDir() + L"\\Tarnview.exe", L"", TestsDir());
+}
+
+bool WaitForStartup(HANDLE hProcess, DWORD timeoutMs)
+{
+    return WaitUntil([&] {
+        return WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT && FindHookWnd()
+               && ReadLog().find("Tarnview: OS version is") != std::string::npos;
+    }, timeoutMs);
+}
+
+void StopProcess(HANDLE hProcess)
+{
+    if (!hProcess)
+        return;
+    TerminateProcess(hProcess, 1);
+    WaitForSingleObject(hProcess, 10000);
+    CloseHandle(hProcess);
+}
+
+void StopAnyTarnview()
+{
+    for (int i = 0; i < 10; ++i)
+    {
+        HWND hWnd = FindHookWnd();
+        if (!hWnd)
+            return;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hWnd, &pid);
+        StopProcess(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        WaitUntil([&] { return !IsWindow(hWnd); }, 5000);
+    }
+}
+
+LRESULT SendIndicator(WPARAM code, LPARAM level)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(FindHookWnd(), WM_INDICATOR, code, level, SMTO_NORMAL, 10000, &result);
+    return (LRESULT)result;
+}
+
+typedef NTSTATUS (NTAPI *NtQueryInformationProcessFn)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+
+// PEB -> process parameters -> CurrentDirectory.DosPath, at this architecture's offsets.
+std::wstring RemoteCurrentDirectory(HANDLE hProcess)
+{
+#ifdef _WIN64
+    const SIZE_T cbParamsOffset = 0x20, cbCurDirOffset = 0x38;
+#else
+    const SIZE_T cbParamsOffset = 0x10, cbCurDirOffset = 0x24;
+#endif
+    NtQueryInformationProcessFn pQuery = (NtQueryInformationProcessFn)(void *)GetProcAddress(
+        GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION pbi;
+    if (!pQuery || pQuery(hProcess, ProcessBasicInformation, &pbi, sizeof(pbi), NULL) != 0)
+        return L"";
+    BYTE *pParams = NULL;
+    UNICODE_STRING path;
+    if (!ReadProcessMemory(hProcess, (BYTE *)pbi.PebBaseAddress + cbParamsOffset, &pParams, sizeof(pParams), NULL)
+        || !ReadProcessMemory(hProcess, pParams + cbCurDirOffset, &path, sizeof(path), NULL))
+        return L"";
+    std::wstring text(path.Length / sizeof(wchar_t), L'\0');
+    if (!ReadProcessMemory(hProcess, path.Buffer, &text[0], path.Length, NULL))
+        return L"";
+    return text;
+}
+
+// Mapped without running its initialisation, so reading writes nothing to the log.
+bool ReadSharedSection(LONG values[4])
+{
+    HMODULE hLib = LoadLibraryExW((BinDir() + L"\\Tarnwatch.dll").c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
+    if (!hLib)
+        return false;
+    BYTE *pBase = (BYTE *)hLib;
+    IMAGE_NT_HEADERS *pNt = (IMAGE_NT_HEADERS *)(pBase + ((IMAGE_DOS_HEADER *)pBase)->e_lfanew);
+    IMAGE_SECTION_HEADER *pSection = IMAGE_FIRST_SECTION(pNt);
+    bool bFound = false;
+    for (WORD i = 0; i < pNt->FileHeader.NumberOfSections && !bFound; ++i, ++pSection)
+    {
+        if (memcmp(pSection->Name, ".HOOKDAT", 8) == 0)
+        {
+            memcpy(values, pBase + pSection->VirtualAddress, 4 * sizeof(LONG));
+            bFound = pSection->Misc.VirtualSize == 16;
+        }
+    }
+    FreeLibrary(hLib);
+    return bFound;
+}
+
+std::string Narrow(const std::wstring &text)
+{
+    std::string out;
+    for (wchar_t c : text)
+        out.push_back(c < 128 ? (char)c : '?');
+    return out;
+}
+
+void TarnviewTest::SetUp()
+{
+    StopAnyTarnview();
+    PrepareLog();
+    SetInstallPath(BinDir());
+}
+
+void TarnviewTest::TearDown()
+{
+    StopProcess(m_hProcess);
+    m_hProcess = NULL;
+    StopAnyTarnview();
+}
+
+void TarnviewTest::Launch()
+{
+    m_hProcess = StartTarnview();
+    ASSERT_NE(nullptr, m_hProcess);
+    ASSERT_TRUE(WaitForStartup(m_hProcess, kStartupMs)) << "Tarnview did not finish start-up";
+}
+
+}  // namespace tarn

@@ -1,0 +1,71 @@
+// Test-side helpers: the installed tree, the debug log, the registry, and
+// Tarnview processes started and stopped the way a user's machine runs them.
+#ifndef HARNESS_H
+#define HARNESS_H
+
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+#include <gtest/gtest.h>
+
+namespace tarn {
+
+std::wstring OutDir();       // the installed tree of this architecture
+std::wstring BinDir();       // its program folder ("TarnMonPath")
+std::wstring SimDir();       // the companion-tool stand-ins
+std::wstring TestsDir();     // the test programs
+
+// Polls pred every 20 ms until it holds or timeoutMs has passed.
+bool WaitUntil(const std::function<bool()> &pred, DWORD timeoutMs);
+
+// The debug log "C:/temp1234567890/tarn.log".
+extern const wchar_t kLogDir[];
+extern const wchar_t kLogFile[];
+void RemoveLog(bool bRemoveDir);        // deletes the file, and the folder if asked
+void PrepareLog();                      // an empty log in an existing folder
+std::string ReadLog();                  // raw bytes, CR LF included
+std::vector<std::string> LogLines();    // split at CR LF
+int CountLines(const std::string &line);
+bool LogHasLine(const std::string &line);
+bool WaitForLogLine(const std::string &line, DWORD timeoutMs, int count = 1);
+
+// HKLM\SOFTWARE\Halvern\orx "TarnMonPath" (this process's registry view).
+void SetInstallPath(const std::wstring &path);
+void SetInstallPathRaw(const void *pData, DWORD cbData);
+void DeleteInstallPath();
+
+// Tarnview.exe from the installed tree.
+HWND FindHookWnd();
+HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std::wstring &dir);
+HANDLE StartTarnview();                       // started from the tests folder
+bool WaitForStartup(HANDLE hProcess, DWORD timeoutMs);  // "HookWnd" exists and start-up logged
+void StopProcess(HANDLE hProcess);
+void StopAnyTarnview();                       // leftovers of an earlier test in this prefix
+
+LRESULT SendIndicator(WPARAM code, LPARAM level);
+
+// The current directory of another process of the same architecture.
+std::wstring RemoteCurrentDirectory(HANDLE hProcess);
+
+// The 16 bytes of Tarnwatch's shared section, as this process maps them.
+bool ReadSharedSection(LONG values[4]);
+
+std::string Narrow(const std::wstring &text);
+
+// Each test gets a fresh Tarnview started from the installed tree, with the log
+// folder present and "TarnMonPath" naming the program folder.
+class TarnviewTest : public ::testing::Test
+{
+protected:
+    static const DWORD kStartupMs = 90000;  // the Vista family spends 20 s in RegisterHook
+    HANDLE m_hProcess = NULL;
+
+    void SetUp() override;
+    void TearDown() override;
+    void Launch();
+};
+
+}  // namespace tarn
+
+#endif
