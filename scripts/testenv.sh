@@ -74,6 +74,9 @@ tarn_make_prefix() {
     # A server started first keeps later wine calls from holding our output open.
     WINEPREFIX="$prefix" wineserver -p >/dev/null 2>&1
     WINEPREFIX="$prefix" timeout 120 wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+    # Unmanaged X windows: with no window manager, hiding a managed window blocks
+    # the calling thread for 2 s while Wine waits for a withdrawal nobody reports.
+    WINEPREFIX="$prefix" timeout 120 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     TARN_PREFIX=$prefix
 }
 

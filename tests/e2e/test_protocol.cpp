@@ -54,11 +54,28 @@ TEST_F(Protocol, CodesLogTheirLinesInOrder)
     EXPECT_EQ(expected, WndProcLines());
 }
 
-TEST_F(Protocol, ValidCodeSignalsShowEvent)
+BOOL CALLBACK FindVisibleOsd(HWND hWnd, LPARAM lParam)
 {
-    ResetEvent(m_hShowEvent);
+    wchar_t szClass[32];
+    if (IsWindowVisible(hWnd) && GetClassNameW(hWnd, szClass, 32) && wcscmp(szClass, L"ShowWnd") == 0)
+        *(bool *)lParam = true;
+    return TRUE;
+}
+
+bool AnyOsdVisible()
+{
+    bool bVisible = false;
+    EnumWindows(FindVisibleOsd, (LPARAM)&bVisible);
+    return bVisible;
+}
+
+// "ShowEvent" wakes the display thread, which resets it once the OSD is up.
+TEST_F(Protocol, ValidCodeWakesTheDisplayThread)
+{
+    ASSERT_TRUE(tarn::WaitUntil([] { return !AnyOsdVisible(); }, 15000));
     tarn::SendIndicator(WLAN_OFF, 0);
-    EXPECT_TRUE(ShowEventSignalled());
+    EXPECT_TRUE(tarn::WaitUntil(AnyOsdVisible, 15000));
+    EXPECT_TRUE(tarn::WaitUntil([&] { return !ShowEventSignalled(); }, 15000));
 }
 
 TEST_F(Protocol, OutOfRangeCodesAreIgnored)
@@ -77,10 +94,11 @@ TEST_F(Protocol, OutOfRangeCodesAreIgnored)
 
 TEST_F(Protocol, IgnoredCodeLeavesShowEventAlone)
 {
-    ResetEvent(m_hShowEvent);
+    ASSERT_TRUE(tarn::WaitUntil([] { return !AnyOsdVisible(); }, 15000));
     tarn::SendIndicator(0, 0);
     tarn::SendIndicator(20, 0);
     EXPECT_FALSE(ShowEventSignalled());
+    EXPECT_FALSE(tarn::WaitUntil(AnyOsdVisible, 1000));
 }
 
 }  // namespace

@@ -45,3 +45,14 @@ LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         OnIndicator((int)wParam, lParam);
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
+
+// Runs on the main thread, where WndProc stores codes, so nothing can arrive
+// between the test and the clearing. The OSD thread resets "ShowEvent" before it
+// reads a code, so a signalled event means a newer code, even an equal one.
+BOOL ClearTimedOutIndicator(int nShown)
+{
+    if (g_nPendingIndicator != nShown || WaitForSingleObject(g_hShowEvent, 0) == WAIT_OBJECT_0)
+        return FALSE;
+    g_nPendingIndicator = 0;
+    return TRUE;
+}

@@ -81,8 +81,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     // Cached before any other thread starts, so no hardware event sees 0.
     g_nOSVersion = GetOSVersion();
     InitHookWindow(hInstance);
+    ReadScreenSize();
+    CreateOsdWindows(hInstance);
     g_nPendingIndicator = 0;
     g_hShowEvent = CreateEventW(NULL, TRUE, FALSE, L"ShowEvent");
+    // The handle is not needed: the thread runs for the life of the process.
+    CloseHandle(CreateThread(NULL, 0, ShowIndicatorProc, NULL, 0, NULL));
     DBGOUT("Tarnview: OS version is %d", g_nOSVersion);
     RunMessageLoop();
     Gdiplus::GdiplusShutdown(g_gdiplusToken);

@@ -1,0 +1,211 @@
+// The three OSD windows of class "ShowWnd": DPI scaling, placement, rounded
+// regions, the double-buffered paint and the display orientation. Main thread,
+// except ReadScreenSize and PlaceOsdWindow, which the OSD thread calls too.
+#include <windows.h>
+#include <gdiplus.h>
+#include "Tarnwatch.h"
+#include "tarnview.h"
+
+// Where each window goes, in 96-dpi units for sizes and regions; positions are
+// screen pixels measured from the right (or the centre) and the bottom.
+typedef struct OSD_LAYOUT
+{
+    HWND *phWnd;
+    BOOL bCentred;        // left is W / 2 - nLeft, else W - nLeft
+    int nLeft, nTop;      // subtracted from the screen size
+    int cx, cy;
+    int rgnLeft, rgnTop, rgnRight, rgnBottom, cxCorner, cyCorner;
+} OSD_LAYOUT;
+
+// Bar pictures: first x, pitch and y, in 96-dpi units.
+#define VOLUME_BAR_X 41
+#define VOLUME_BAR_PITCH 14
+#define VOLUME_BAR_Y 12
+#define BRIGHTNESS_BAR_X 46
+#define BRIGHTNESS_BAR_PITCH 27
+#define BRIGHTNESS_BAR_Y 11
+
+bool g_bDpiRead = false;
+int g_nDpiX = 96;
+int g_nDpiY = 96;
+int g_nScreenWidth = 0;
+int g_nScreenHeight = 0;
+HWND g_hIconWnd = NULL;
+HWND g_hModeWnd = NULL;
+HWND g_hBarWnd = NULL;
+volatile LONG g_nDisplayOrientation = 0;   // 0..3, read by the hardware-event dispatcher
+
+static const OSD_LAYOUT s_layouts[] = {
+    { &g_hIconWnd, FALSE, 66, 100, 55, 55, 2, 2, 52, 52, 6, 6 },
+    { &g_hModeWnd, FALSE, 120, 100, 108, 55, 2, 2, 105, 52, 6, 6 },
+    { &g_hBarWnd, TRUE, 124, 106, 254, 64, 0, 0, 251, 61, 17, 17 },
+};
+
+// Read once per process; without a screen context both stay 96.
+static void ReadDpi(void)
+{
+    if (g_bDpiRead)
+        return;
+    HDC hdc = GetDC(NULL);
+    if (hdc)
+    {
+        g_nDpiX = GetDeviceCaps(hdc, LOGPIXELSX);
+        g_nDpiY = GetDeviceCaps(hdc, LOGPIXELSY);
+        ReleaseDC(NULL, hdc);
+    }
+    g_bDpiRead = true;
+}
+
+int ScaleX(int n)
+{
+    ReadDpi();
+    return MulDiv(n, g_nDpiX, 96);
+}
+
+int ScaleY(int n)
+{
+    ReadDpi();
+    return MulDiv(n, g_nDpiY, 96);
+}
+
+static BOOL QueryDisplayMode(DEVMODEW *pdm)
+{
+    ZeroMemory(pdm, sizeof(*pdm));
+    pdm->dmSize = sizeof(*pdm);
+    return EnumDisplaySettingsW(NULL, ENUM_CURRENT_SETTINGS, pdm);
+}
+
+void ReadScreenSize(void)
+{
+    DEVMODEW dm;
+    if (QueryDisplayMode(&dm))
+    {
+        g_nScreenWidth = (int)dm.dmPelsWidth;
+        g_nScreenHeight = (int)dm.dmPelsHeight;
+    }
+    else
+    {
+        g_nScreenWidth = 800;
+        g_nScreenHeight = 600;
+    }
+}
+
+static const OSD_LAYOUT *LayoutOf(HWND hWnd)
+{
+    for (const OSD_LAYOUT &layout : s_layouts)
+        if (*layout.phWnd == hWnd)
+            return &layout;
+    return NULL;
+}
+
+void PlaceOsdWindow(HWND hWnd)
+{
+    const OSD_LAYOUT *p = LayoutOf(hWnd);
+    if (!p)
+        return;
+    int left = (p->bCentred ? g_nScreenWidth / 2 : g_nScreenWidth) - p->nLeft;
+    SetWindowPos(hWnd, HWND_TOPMOST, left, g_nScreenHeight - p->nTop, ScaleX(p->cx), ScaleY(p->cy), 0);
+}
+
+ATOM RegisterShowWndClass(HINSTANCE hInstance)
+{
+    WNDCLASSEXW wc;
+    ZeroMemory(&wc, sizeof(wc));
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_BYTEALIGNWINDOW;
+    wc.lpfnWndProc = ShowWndProc;
+    wc.hInstance = hInstance;
+    wc.hCursor = LoadCursorW(NULL, IDC_ARROW);
+    wc.lpszClassName = L"ShowWnd";
+    return RegisterClassExW(&wc);
+}
+
+void CreateOsdWindows(HINSTANCE hInstance)
+{
+    RegisterShowWndClass(hInstance);
+    for (const OSD_LAYOUT &layout : s_layouts)
+    {
+        HWND hWnd = CreateWindowExW(0, L"ShowWnd", NULL, WS_POPUP, 0, 0, 0, 0, NULL, NULL, hInstance, NULL);
+        *layout.phWnd = hWnd;
+        PlaceOsdWindow(hWnd);
+        // The system owns the region once the window has it.
+        HRGN hRgn = CreateRoundRectRgn(ScaleX(layout.rgnLeft), ScaleY(layout.rgnTop), ScaleX(layout.rgnRight),
+                                       ScaleY(layout.rgnBottom), ScaleX(layout.cxCorner), ScaleY(layout.cyCorner));
+        SetWindowRgn(hWnd, hRgn, TRUE);
+        // Replaces the whole extended style: never listed in the taskbar.
+        SetWindowLongW(hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+        ShowWindow(hWnd, SW_HIDE);
+    }
+}
+
+// The bar pictures, one per level step, for the volume and brightness codes.
+static void DrawBars(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pBar, int nCode)
+{
+    BOOL bVolume = nCode == VOLUME_UP || nCode == VOLUME_DOWN;
+    int x0 = bVolume ? VOLUME_BAR_X : BRIGHTNESS_BAR_X;
+    int pitch = bVolume ? VOLUME_BAR_PITCH : BRIGHTNESS_BAR_PITCH;
+    int y = ScaleY(bVolume ? VOLUME_BAR_Y : BRIGHTNESS_BAR_Y);
+    for (int i = 0; i < g_nIndicatorLevel; ++i)
+        pGraphics->DrawImage(pBar, ScaleX(x0 + pitch * i), y);
+}
+
+// Everything is drawn off-screen and copied in one BitBlt; the pictures are
+// loaded afresh, so a shown window always has the current ones.
+static void PaintContent(HDC hdc, int cx, int cy)
+{
+    HDC hdcMem = CreateCompatibleDC(hdc);
+    HBITMAP hbmMem = CreateCompatibleBitmap(hdc, cx, cy);
+    HGDIOBJ hbmOld = SelectObject(hdcMem, hbmMem);
+    Gdiplus::Graphics *pGraphics = new Gdiplus::Graphics(hdcMem);
+    Gdiplus::Image *pBack = new Gdiplus::Image(g_szBackImage);
+    Gdiplus::Image *pBar = NULL;
+    pGraphics->DrawImage(pBack, 0, 0);
+    int nCode = g_nPendingIndicator;
+    if (nCode >= VOLUME_UP && nCode <= BRIGHTNESS_DOWN)
+    {
+        pBar = new Gdiplus::Image(g_szForeImage);
+        DrawBars(pGraphics, pBar, nCode);
+    }
+    BitBlt(hdc, 0, 0, cx, cy, hdcMem, 0, 0, SRCCOPY);
+    delete pBack;
+    delete pBar;
+    delete pGraphics;
+    DeleteObject(SelectObject(hdcMem, hbmOld));
+    DeleteDC(hdcMem);
+}
+
+static void OnPaint(HWND hWnd)
+{
+    RECT rc;
+    GetClientRect(hWnd, &rc);
+    HDC hdc = GetDC(hWnd);
+    PaintContent(hdc, rc.right - rc.left, rc.bottom - rc.top);
+    ReleaseDC(hWnd, hdc);
+}
+
+static void OnDisplayChange(void)
+{
+    DEVMODEW dm;
+    if (!QueryDisplayMode(&dm))
+        return;
+    int nOrientation = (int)dm.dmDisplayOrientation;
+    DBGOUT("display orientation is:%d", nOrientation);
+    if (nOrientation >= 0 && nOrientation <= 3)
+        g_nDisplayOrientation = nOrientation;
+}
+
+LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg)
+    {
+    case WM_PAINT:
+        OnPaint(hWnd);
+        break;
+    case WM_DISPLAYCHANGE:
+        OnDisplayChange();
+        break;
+    case WM_OSD_TIMEOUT:
+        return ClearTimedOutIndicator((int)wParam);
+    }
+    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}

@@ -1,0 +1,143 @@
+// Screen capture, picture loading and pixel comparison for the OSD suites.
+#include "osdcheck.h"
+#include <gdiplus.h>
+#include "harness.h"
+
+namespace osd {
+
+Pixels Capture(const RECT &rc)
+{
+    Pixels p;
+    p.cx = rc.right - rc.left;
+    p.cy = rc.bottom - rc.top;
+    p.data.resize((size_t)p.cx * p.cy);
+    HDC hdcScreen = GetDC(NULL);
+    HDC hdcMem = CreateCompatibleDC(hdcScreen);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = p.cx;
+    bmi.bmiHeader.biHeight = -p.cy;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    void *pBits = NULL;
+    HBITMAP hbm = CreateDIBSection(hdcScreen, &bmi, DIB_RGB_COLORS, &pBits, NULL, 0);
+    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
+    BitBlt(hdcMem, 0, 0, p.cx, p.cy, hdcScreen, rc.left, rc.top, SRCCOPY);
+    GdiFlush();
+    const DWORD *src = (const DWORD *)pBits;
+    for (size_t i = 0; i < p.data.size(); ++i)
+        p.data[i] = src[i] & 0xFFFFFF;
+    SelectObject(hdcMem, hOld);
+    DeleteObject(hbm);
+    DeleteDC(hdcMem);
+    ReleaseDC(NULL, hdcScreen);
+    return p;
+}
+
+Pixels LoadPicture(const std::wstring &name)
+{
+    static ULONG_PTR s_token = 0;
+    if (!s_token)
+    {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&s_token, &input, NULL);
+    }
+    Pixels p;
+    Gdiplus::Bitmap *pBitmap = new Gdiplus::Bitmap((tarn::OutDir() + L"\\Resource\\" + name).c_str());
+    if (pBitmap->GetLastStatus() == Gdiplus::Ok)
+    {
+        p.cx = (int)pBitmap->GetWidth();
+        p.cy = (int)pBitmap->GetHeight();
+        p.data.resize((size_t)p.cx * p.cy);
+        for (int y = 0; y < p.cy; ++y)
+            for (int x = 0; x < p.cx; ++x)
+            {
+                Gdiplus::Color c;
+                pBitmap->GetPixel(x, y, &c);
+                p.data[(size_t)y * p.cx + x] = c.GetValue() & 0xFFFFFF;
+            }
+    }
+    delete pBitmap;
+    return p;
+}
+
+static BOOL CALLBACK CollectOsd(HWND hWnd, LPARAM lParam)
+{
+    wchar_t szClass[32];
+    if (IsWindowVisible(hWnd) && GetClassNameW(hWnd, szClass, 32) && wcscmp(szClass, L"ShowWnd") == 0)
+        ((std::vector<HWND> *)lParam)->push_back(hWnd);
+    return TRUE;
+}
+
+std::vector<HWND> VisibleOsdWindows()
+{
+    std::vector<HWND> windows;
+    EnumWindows(CollectOsd, (LPARAM)&windows);
+    return windows;
+}
+
+HWND WaitForVisibleOsd(DWORD timeoutMs)
+{
+    HWND hFound = NULL;
+    tarn::WaitUntil([&] {
+        std::vector<HWND> windows = VisibleOsdWindows();
+        hFound = windows.size() == 1 ? windows[0] : NULL;
+        return hFound != NULL;
+    }, timeoutMs);
+    return hFound;
+}
+
+bool WaitForNoOsd(DWORD timeoutMs)
+{
+    return tarn::WaitUntil([] { return VisibleOsdWindows().empty(); }, timeoutMs);
+}
+
+// Inside the rounded rectangle, staying clear of the corner ellipses. A rounded
+// region leaves out its right and bottom edge.
+static bool InsideRegion(int x, int y, const RECT &r, int corner)
+{
+    if (x < r.left || y < r.top || x >= r.right - 1 || y >= r.bottom - 1)
+        return false;
+    bool nearX = x < r.left + corner || x >= r.right - corner;
+    bool nearY = y < r.top + corner || y >= r.bottom - corner;
+    return !(nearX && nearY);
+}
+
+int CountMismatches(const Pixels &screen, const Pixels &back, const Bars &bars, const RECT &region, int corner)
+{
+    int nBad = 0;
+    for (int y = 0; y < screen.cy; ++y)
+        for (int x = 0; x < screen.cx; ++x)
+        {
+            if (!InsideRegion(x, y, region, corner) || x >= back.cx || y >= back.cy)
+                continue;
+            DWORD expected = back.At(x, y);
+            for (int i = 0; i < bars.nCount; ++i)
+            {
+                int bx = x - (bars.x + bars.pitch * i), by = y - bars.y;
+                if (bx >= 0 && by >= 0 && bx < bars.pBar->cx && by < bars.pBar->cy)
+                    expected = bars.pBar->At(bx, by);
+            }
+            nBad += screen.At(x, y) != expected;
+        }
+    return nBad;
+}
+
+static bool BarAt(const Pixels &screen, const Pixels &bar, int x0, int y0)
+{
+    for (int y = 0; y < bar.cy; ++y)
+        for (int x = 0; x < bar.cx; ++x)
+            if (x0 + x >= screen.cx || y0 + y >= screen.cy || screen.At(x0 + x, y0 + y) != bar.At(x, y))
+                return false;
+    return true;
+}
+
+int CountBarsShown(const Pixels &screen, const Pixels &bar, int x, int pitch, int y, int nMax)
+{
+    int n = 0;
+    for (int i = 0; i < nMax; ++i)
+        n += BarAt(screen, bar, x + pitch * i, y);
+    return n;
+}
+
+}  // namespace osd

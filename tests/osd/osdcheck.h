@@ -1,0 +1,39 @@
+// What the OSD puts on the (virtual) screen: its windows, their places and the
+// pixels they show, compared with the pictures of the installed tree.
+#ifndef OSDCHECK_H
+#define OSDCHECK_H
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace osd {
+
+// A picture or a piece of the screen, 32-bit pixels, row by row (0x00RRGGBB).
+struct Pixels
+{
+    int cx = 0, cy = 0;
+    std::vector<DWORD> data;
+    DWORD At(int x, int y) const { return data[(size_t)y * cx + x]; }
+};
+
+Pixels Capture(const RECT &rc);
+Pixels LoadPicture(const std::wstring &name);    // a file of out/<arch>/Resource
+
+// The visible "ShowWnd" windows of the running Tarnview.
+std::vector<HWND> VisibleOsdWindows();
+HWND WaitForVisibleOsd(DWORD timeoutMs);         // the one visible OSD window, or NULL
+bool WaitForNoOsd(DWORD timeoutMs);
+
+// Counts the pixels inside the rounded region of a window of size cx x cy
+// (corner ellipse e, region l,t,r,b) where the screen differs from the expected
+// picture drawn at (0,0) with bars of barPicture at barX + pitch * i, barY.
+struct Bars { const Pixels *pBar = nullptr; int nCount = 0, x = 0, pitch = 0, y = 0; };
+int CountMismatches(const Pixels &screen, const Pixels &back, const Bars &bars, const RECT &region, int corner);
+
+// How many bar pictures the screen shows at the bar positions.
+int CountBarsShown(const Pixels &screen, const Pixels &bar, int x, int pitch, int y, int nMax);
+
+}  // namespace osd
+
+#endif

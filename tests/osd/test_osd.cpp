@@ -1,0 +1,277 @@
+// Each indicator code on the virtual screen: its window, place, size, region
+// and picture; the level bars; 120 dpi; missing pictures; GDI/USER objects.
+#include <gtest/gtest.h>
+#include "harness.h"
+#include "osdcheck.h"
+#include "Tarnwatch.h"
+#include <psapi.h>
+
+namespace {
+
+enum Kind { ICON, MODE, BAR };
+
+struct Layout { int left, top, cx, cy; RECT region; int corner; };
+
+// Places for a W x H screen at 96 dpi.
+Layout LayoutFor(Kind kind)
+{
+    int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+    switch (kind)
+    {
+    case ICON: return { W - 66, H - 100, 55, 55, { 2, 2, 52, 52 }, 6 };
+    case MODE: return { W - 120, H - 100, 108, 55, { 2, 2, 105, 52 }, 6 };
+    default:   return { W / 2 - 124, H - 106, 254, 64, { 0, 0, 251, 61 }, 17 };
+    }
+}
+
+struct CodeCase { int code; const wchar_t *picture; Kind kind; };
+
+const CodeCase kCodes[] = {
+    { WLAN_ON, L"Wl_On.png", ICON }, { WLAN_OFF, L"Wl_Off.png", ICON },
+    { DISPLAY_INTERNAL, L"Ds_Int.png", MODE }, { DISPLAY_EXTERNAL, L"Ds_Ext.png", MODE },
+    { DISPLAY_DUAL, L"Ds_Dual.png", MODE }, { VOLUME_MUTE, L"Vol_Mt.png", BAR },
+    { VOLUME_UP, L"Vol_Bg.png", BAR }, { VOLUME_DOWN, L"Vol_Bg.png", BAR },
+    { BRIGHTNESS_UP, L"Bt_Bg.png", BAR }, { BRIGHTNESS_DOWN, L"Bt_Bg.png", BAR },
+    { MOBILE3G_ON, L"3G_On.png", ICON }, { MOBILE3G_OFF, L"3G_Off.png", ICON },
+    { CAPS_LOCK_ON, L"Caps_On.png", ICON }, { CAPS_LOCK_OFF, L"Caps_Off.png", ICON },
+    { NUM_LOCK_ON, L"Num_On.png", ICON }, { NUM_LOCK_OFF, L"Num_Off.png", ICON },
+    { SCROLL_LOCK_ON, L"Scr_On.png", ICON }, { SCROLL_LOCK_OFF, L"Scr_Off.png", ICON },
+    { REQUEST_DENIED, L"NP.png", ICON },
+};
+
+RECT RectOf(const Layout &l)
+{
+    return { l.left, l.top, l.left + l.cx, l.top + l.cy };
+}
+
+class Osd : public tarn::TarnviewTest
+{
+protected:
+    void SetUp() override
+    {
+        tarn::TarnviewTest::SetUp();
+        Launch();
+    }
+
+    // Waits until the screen at the layout shows back (and bars) exactly.
+    bool WaitForPicture(const Layout &l, const osd::Pixels &back, const osd::Bars &bars)
+    {
+        return tarn::WaitUntil([&] {
+            return osd::CountMismatches(osd::Capture(RectOf(l)), back, bars, l.region, l.corner) == 0;
+        }, 15000);
+    }
+};
+
+TEST_F(Osd, EachCodeShowsItsPictureInItsWindow)
+{
+    for (const CodeCase &c : kCodes)
+    {
+        osd::Pixels back = osd::LoadPicture(c.picture);
+        ASSERT_GT(back.cx, 0) << tarn::Narrow(c.picture);
+        Layout l = LayoutFor(c.kind);
+        tarn::SendIndicator(c.code, 0);
+        EXPECT_TRUE(WaitForPicture(l, back, osd::Bars())) << "code " << c.code;
+        HWND hWnd = osd::WaitForVisibleOsd(15000);
+        ASSERT_NE(nullptr, hWnd) << "code " << c.code;
+        RECT rc;
+        GetWindowRect(hWnd, &rc);
+        EXPECT_EQ(l.left, rc.left) << "code " << c.code;
+        EXPECT_EQ(l.top, rc.top) << "code " << c.code;
+        EXPECT_EQ(l.cx, rc.right - rc.left) << "code " << c.code;
+        EXPECT_EQ(l.cy, rc.bottom - rc.top) << "code " << c.code;
+        EXPECT_TRUE(GetWindowLongW(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) << "code " << c.code;
+        EXPECT_TRUE(GetWindowLongW(hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) << "code " << c.code;
+    }
+}
+
+TEST_F(Osd, RegionClipsTheCorners)
+{
+    const struct { int code; const wchar_t *picture; Kind kind; } cases[] = {
+        { CAPS_LOCK_ON, L"Caps_On.png", ICON }, { DISPLAY_DUAL, L"Ds_Dual.png", MODE },
+        { VOLUME_MUTE, L"Vol_Mt.png", BAR },
+    };
+    for (const auto &c : cases)
+    {
+        ASSERT_TRUE(osd::WaitForNoOsd(15000));
+        Layout l = LayoutFor(c.kind);
+        osd::Pixels desktop = osd::Capture(RectOf(l));
+        osd::Pixels back = osd::LoadPicture(c.picture);
+        tarn::SendIndicator(c.code, 0);
+        ASSERT_TRUE(WaitForPicture(l, back, osd::Bars())) << "code " << c.code;
+        osd::Pixels shown = osd::Capture(RectOf(l));
+        // Corner pixels and the strip outside the region keep the desktop.
+        const POINT outside[] = { { 0, 0 }, { l.cx - 1, 0 }, { 0, l.cy - 1 }, { l.cx - 1, l.cy - 1 },
+                                  { l.region.left + 1, l.region.top }, { l.cx - 1, l.cy / 2 } };
+        for (POINT pt : outside)
+        {
+            EXPECT_EQ(desktop.At(pt.x, pt.y), shown.At(pt.x, pt.y)) << "code " << c.code << " at " << pt.x << "," << pt.y;
+        }
+        EXPECT_NE(desktop.At(l.cx / 2, l.cy / 2), shown.At(l.cx / 2, l.cy / 2)) << "the picture shows inside";
+    }
+}
+
+TEST_F(Osd, BarsMatchTheLevel)
+{
+    osd::Pixels volBack = osd::LoadPicture(L"Vol_Bg.png"), vol = osd::LoadPicture(L"Vol.png");
+    osd::Pixels btBack = osd::LoadPicture(L"Bt_Bg.png"), bt = osd::LoadPicture(L"Bt.png");
+    osd::Pixels mute = osd::LoadPicture(L"Vol_Mt.png");
+    const struct { int code; int level; int bars; } cases[] = {
+        { VOLUME_UP, 0, 0 }, { VOLUME_UP, 1, 1 }, { VOLUME_DOWN, 7, 7 }, { VOLUME_UP, 14, 14 },
+        { VOLUME_MUTE, 0, 0 }, { BRIGHTNESS_DOWN, 0, 0 }, { BRIGHTNESS_UP, 3, 3 }, { BRIGHTNESS_UP, 7, 7 },
+        { VOLUME_DOWN, 2, 2 },
+    };
+    Layout l = LayoutFor(BAR);
+    for (const auto &c : cases)
+    {
+        bool bVolume = c.code == VOLUME_UP || c.code == VOLUME_DOWN;
+        const osd::Pixels &back = c.code == VOLUME_MUTE ? mute : bVolume ? volBack : btBack;
+        osd::Bars bars;
+        bars.pBar = bVolume ? &vol : &bt;
+        bars.nCount = c.code == VOLUME_MUTE ? 0 : c.bars;
+        bars.x = bVolume ? 41 : 46;
+        bars.pitch = bVolume ? 14 : 27;
+        bars.y = bVolume ? 12 : 11;
+        tarn::SendIndicator(c.code, c.level);
+        EXPECT_TRUE(WaitForPicture(l, back, bars)) << "code " << c.code << " level " << c.level;
+        osd::Pixels screen = osd::Capture(RectOf(l));
+        int nMax = bVolume ? 14 : 7;
+        EXPECT_EQ(bars.nCount, osd::CountBarsShown(screen, *bars.pBar, bars.x, bars.pitch, bars.y, nMax))
+            << "code " << c.code << " level " << c.level;
+    }
+}
+
+TEST_F(Osd, MuteShowsNoBarsWhateverTheStoredLevel)
+{
+    osd::Pixels mute = osd::LoadPicture(L"Vol_Mt.png"), vol = osd::LoadPicture(L"Vol.png");
+    tarn::SendIndicator(VOLUME_UP, 14);
+    tarn::SendIndicator(VOLUME_MUTE, 0);
+    Layout l = LayoutFor(BAR);
+    EXPECT_TRUE(WaitForPicture(l, mute, osd::Bars()));
+    EXPECT_EQ(0, osd::CountBarsShown(osd::Capture(RectOf(l)), vol, 41, 14, 12, 14));
+}
+
+DWORD GuiObjects(HANDLE hProcess, DWORD dwKind)
+{
+    return GetGuiResources(hProcess, dwKind);
+}
+
+// Wine reports no GUI object counts, so leaks are also caught by what they cost:
+// one lost paint bitmap or decoded picture is tens of kilobytes.
+SIZE_T PrivateBytes(HANDLE hProcess)
+{
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof(pmc);
+    GetProcessMemoryInfo(hProcess, (PROCESS_MEMORY_COUNTERS *)&pmc, sizeof(pmc));
+    // Wine fills the commit charge but not the private usage.
+    return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
+}
+
+TEST_F(Osd, GdiAndUserObjectsStayFlatOverManyShows)
+{
+    HANDLE hQuery = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, GetProcessId(m_hProcess));
+    ASSERT_NE(nullptr, hQuery);
+    auto show = [&](int n) {
+        for (int i = 0; i < n; ++i)
+        {
+            tarn::SendIndicator(i % 2 ? CAPS_LOCK_ON : VOLUME_UP, i % 15);
+            // Each code is shown (and painted) before the next one comes.
+            tarn::WaitUntil([&] { return !osd::VisibleOsdWindows().empty(); }, 5000);
+        }
+    };
+    show(10);
+    DWORD gdiAfter10 = GuiObjects(hQuery, GR_GDIOBJECTS), userAfter10 = GuiObjects(hQuery, GR_USEROBJECTS);
+    SIZE_T cbAfter10 = PrivateBytes(hQuery);
+    show(490);
+    SIZE_T cbAfter500 = PrivateBytes(hQuery);
+    printf("GDI %lu, USER %lu objects; private bytes %zu after 10 shows, %zu after 500\n", gdiAfter10, userAfter10,
+           cbAfter10, cbAfter500);
+    EXPECT_EQ(gdiAfter10, GuiObjects(hQuery, GR_GDIOBJECTS));
+    EXPECT_EQ(userAfter10, GuiObjects(hQuery, GR_USEROBJECTS));
+    EXPECT_GT(cbAfter10, 0u);
+    EXPECT_LT(cbAfter500, cbAfter10 + 1024 * 1024) << "memory grows with every show";
+    CloseHandle(hQuery);
+}
+
+// Pictures missing: the window still comes up, nothing crashes, nothing new is logged.
+TEST_F(Osd, MissingPicturesStillShowTheWindow)
+{
+    TearDown();
+    CreateDirectoryW(L"C:\\tarnempty", NULL);
+    CreateDirectoryW(L"C:\\tarnempty\\bin", NULL);
+    tarn::TarnviewTest::SetUp();
+    tarn::SetInstallPath(L"C:\\tarnempty\\bin");
+    Launch();
+    size_t cBefore = tarn::LogLines().size();
+    for (int code : { WLAN_ON, VOLUME_UP, DISPLAY_DUAL, REQUEST_DENIED, BRIGHTNESS_UP })
+    {
+        tarn::SendIndicator(code, 5);
+        EXPECT_TRUE(tarn::WaitUntil([] { return osd::VisibleOsdWindows().size() == 1; }, 15000)) << code;
+    }
+    ASSERT_TRUE(osd::WaitForNoOsd(15000));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(m_hProcess, 0));
+    std::vector<std::string> lines = tarn::LogLines();
+    for (size_t i = cBefore; i < lines.size(); ++i)
+    {
+        const std::string &s = lines[i];
+        EXPECT_TRUE(s.rfind("WndProc:", 0) == 0 || s.rfind("ShowIndicatorProc:", 0) == 0 || s == "enter dllmain" || s.empty())
+            << s;
+    }
+}
+
+// At 120 dpi every size and region value scales by 1.25, rounded to nearest.
+class OsdAt120Dpi : public Osd
+{
+protected:
+    void SetUp() override
+    {
+        SetLogPixels(120);
+        Osd::SetUp();
+    }
+    void TearDown() override
+    {
+        Osd::TearDown();
+        SetLogPixels(96);
+    }
+    static void SetLogPixels(DWORD dpi)
+    {
+        HKEY hKey;
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, NULL, 0, KEY_SET_VALUE, NULL, &hKey, NULL);
+        RegSetValueExW(hKey, L"LogPixels", 0, REG_DWORD, (const BYTE *)&dpi, sizeof(dpi));
+        RegCloseKey(hKey);
+    }
+};
+
+TEST_F(OsdAt120Dpi, SizesAndRegionsScale)
+{
+    int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+    const struct { int code; int left, top, cx, cy; RECT box; } cases[] = {
+        // Regions of 3,3,65,65 and so on; a rounded region leaves out its right and bottom edge.
+        { CAPS_LOCK_ON, W - 66, H - 100, 69, 69, { 3, 3, 64, 64 } },
+        { DISPLAY_EXTERNAL, W - 120, H - 100, 135, 69, { 3, 3, 130, 64 } },
+        { VOLUME_UP, W / 2 - 124, H - 106, 318, 80, { 0, 0, 313, 75 } },
+    };
+    for (const auto &c : cases)
+    {
+        ASSERT_TRUE(osd::WaitForNoOsd(15000));
+        tarn::SendIndicator(c.code, 3);
+        HWND hWnd = osd::WaitForVisibleOsd(15000);
+        ASSERT_NE(nullptr, hWnd);
+        RECT rc;
+        GetWindowRect(hWnd, &rc);
+        EXPECT_EQ(c.left, rc.left) << c.code;
+        EXPECT_EQ(c.top, rc.top) << c.code;
+        EXPECT_EQ(c.cx, rc.right - rc.left) << c.code;
+        EXPECT_EQ(c.cy, rc.bottom - rc.top) << c.code;
+        HRGN hRgn = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(ERROR, GetWindowRgn(hWnd, hRgn)) << c.code;
+        RECT box;
+        GetRgnBox(hRgn, &box);
+        DeleteObject(hRgn);
+        EXPECT_EQ(c.box.left, box.left) << c.code;
+        EXPECT_EQ(c.box.top, box.top) << c.code;
+        EXPECT_EQ(c.box.right, box.right) << c.code;
+        EXPECT_EQ(c.box.bottom, box.bottom) << c.code;
+    }
+}
+
+}  // namespace
