@@ -28,7 +28,7 @@ static DWORD ConnectPipe(LPCWSTR pszPipe, HANDLE *phPipe)
 
 DWORD PipeTransact(LPCWSTR pszPipe, const SIM_REQUEST *pRequest, SIM_REPLY *pReply)
 {
-    HANDLE hPipe;
+    HANDLE hPipe = INVALID_HANDLE_VALUE;
     DWORD dwError = ConnectPipe(pszPipe, &hPipe);
     if (dwError == ERROR_PATH_NOT_FOUND)
         dwError = ERROR_FILE_NOT_FOUND;

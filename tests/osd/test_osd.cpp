@@ -183,8 +183,8 @@ TEST_F(Osd, GdiAndUserObjectsStayFlatOverManyShows)
     SIZE_T cbAfter10 = PrivateBytes(hQuery);
     show(490);
     SIZE_T cbAfter500 = PrivateBytes(hQuery);
-    printf("GDI %lu, USER %lu objects; private bytes %zu after 10 shows, %zu after 500\n", gdiAfter10, userAfter10,
-           cbAfter10, cbAfter500);
+    printf("GDI %lu, USER %lu objects; private bytes %lu after 10 shows, %lu after 500\n", gdiAfter10, userAfter10,
+           (unsigned long)cbAfter10, (unsigned long)cbAfter500);
     EXPECT_EQ(gdiAfter10, GuiObjects(hQuery, GR_GDIOBJECTS));
     EXPECT_EQ(userAfter10, GuiObjects(hQuery, GR_USEROBJECTS));
     EXPECT_GT(cbAfter10, 0u);

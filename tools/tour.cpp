@@ -1,0 +1,123 @@
+// The main job's tour: sends every indicator code to the running Tarnview, waits
+// for its OSD and saves a screenshot of the screen's bottom area for each.
+// Usage: tour.exe <output folder>
+#include <windows.h>
+#include <gdiplus.h>
+#include <stdio.h>
+#include <wchar.h>
+#include "Tarnwatch.h"
+
+#define SHOT_HEIGHT 160
+#define WAIT_MS 15000
+
+typedef struct TOUR_STEP
+{
+    int nCode;
+    int nLevel;
+    const wchar_t *pszName;
+} TOUR_STEP;
+
+static const TOUR_STEP s_steps[] = {
+    { WLAN_ON, 0, L"01_wlan_on" }, { WLAN_OFF, 0, L"02_wlan_off" },
+    { DISPLAY_INTERNAL, 0, L"03_display_internal" }, { DISPLAY_EXTERNAL, 0, L"04_display_external" },
+    { DISPLAY_DUAL, 0, L"05_display_dual" }, { VOLUME_MUTE, 0, L"06_volume_mute" },
+    { VOLUME_UP, 3, L"07_volume_up_3" }, { VOLUME_UP, 14, L"07_volume_up_14" },
+    { VOLUME_DOWN, 7, L"08_volume_down_7" }, { VOLUME_DOWN, 0, L"08_volume_down_0" },
+    { BRIGHTNESS_UP, 4, L"09_brightness_up_4" }, { BRIGHTNESS_UP, 7, L"09_brightness_up_7" },
+    { BRIGHTNESS_DOWN, 1, L"10_brightness_down_1" },
+    { MOBILE3G_ON, 0, L"11_3g_on" }, { MOBILE3G_OFF, 0, L"12_3g_off" },
+    { CAPS_LOCK_ON, 0, L"13_caps_on" }, { CAPS_LOCK_OFF, 0, L"14_caps_off" },
+    { NUM_LOCK_ON, 0, L"15_num_on" }, { NUM_LOCK_OFF, 0, L"16_num_off" },
+    { SCROLL_LOCK_ON, 0, L"17_scroll_on" }, { SCROLL_LOCK_OFF, 0, L"18_scroll_off" },
+    { REQUEST_DENIED, 0, L"19_request_denied" },
+};
+
+static BOOL CALLBACK CountVisibleOsd(HWND hWnd, LPARAM lParam)
+{
+    wchar_t szClass[32];
+    if (IsWindowVisible(hWnd) && GetClassNameW(hWnd, szClass, 32) && wcscmp(szClass, L"ShowWnd") == 0)
+        ++*(int *)lParam;
+    return TRUE;
+}
+
+static int VisibleOsdCount(void)
+{
+    int n = 0;
+    EnumWindows(CountVisibleOsd, (LPARAM)&n);
+    return n;
+}
+
+static BOOL WaitForOsdCount(int nWanted)
+{
+    for (DWORD dwStart = GetTickCount(); GetTickCount() - dwStart < WAIT_MS; Sleep(20))
+        if (VisibleOsdCount() == nWanted)
+            return TRUE;
+    return FALSE;
+}
+
+static BOOL GetPngEncoder(CLSID *pClsid)
+{
+    UINT nCount = 0, cbSize = 0;
+    Gdiplus::GetImageEncodersSize(&nCount, &cbSize);
+    Gdiplus::ImageCodecInfo *pCodecs = (Gdiplus::ImageCodecInfo *)malloc(cbSize);
+    BOOL bFound = FALSE;
+    if (pCodecs && Gdiplus::GetImageEncoders(nCount, cbSize, pCodecs) == Gdiplus::Ok)
+        for (UINT i = 0; i < nCount && !bFound; ++i)
+            if (wcscmp(pCodecs[i].MimeType, L"image/png") == 0)
+            {
+                *pClsid = pCodecs[i].Clsid;
+                bFound = TRUE;
+            }
+    free(pCodecs);
+    return bFound;
+}
+
+// The bottom strip of the screen, where every OSD appears.
+static void SaveBottomOfScreen(const wchar_t *pszPath)
+{
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HDC hdcScreen = GetDC(NULL);
+    HDC hdcMem = CreateCompatibleDC(hdcScreen);
+    HBITMAP hbm = CreateCompatibleBitmap(hdcScreen, cx, SHOT_HEIGHT);
+    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
+    BitBlt(hdcMem, 0, 0, cx, SHOT_HEIGHT, hdcScreen, 0, cy - SHOT_HEIGHT, SRCCOPY);
+    SelectObject(hdcMem, hOld);
+    Gdiplus::Bitmap *pBitmap = new Gdiplus::Bitmap(hbm, NULL);
+    CLSID clsid;
+    if (GetPngEncoder(&clsid))
+        pBitmap->Save(pszPath, &clsid, NULL);
+    delete pBitmap;
+    DeleteObject(hbm);
+    DeleteDC(hdcMem);
+    ReleaseDC(NULL, hdcScreen);
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc < 2)
+    {
+        fwprintf(stderr, L"usage: tour.exe <output folder>\n");
+        return 2;
+    }
+    ULONG_PTR token;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, NULL);
+    int nFailed = 0;
+    for (const TOUR_STEP &step : s_steps)
+    {
+        HWND hHookWnd = FindWindowW(L"HookWnd", NULL);
+        DWORD_PTR dwResult = 0;
+        SendMessageTimeoutW(hHookWnd, WM_INDICATOR, step.nCode, step.nLevel, SMTO_NORMAL, WAIT_MS, &dwResult);
+        // Hide-then-show or a bar repaint: give the display thread its moment, then wait for one OSD.
+        Sleep(300);
+        BOOL bShown = WaitForOsdCount(1);
+        wchar_t szPath[MAX_PATH];
+        _snwprintf(szPath, MAX_PATH - 1, L"%ls\\%ls.png", argv[1], step.pszName);
+        szPath[MAX_PATH - 1] = L'\0';
+        SaveBottomOfScreen(szPath);
+        wprintf(L"%-24ls code %2d level %2d: %ls\n", step.pszName, step.nCode, step.nLevel, bShown ? L"shown" : L"NOT SHOWN");
+        nFailed += !bShown;
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return nFailed ? 1 : 0;
+}
