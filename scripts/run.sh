@@ -32,7 +32,7 @@ tarn_make_prefix main winxp64
 export WINEPREFIX=$TARN_PREFIX
 
 bin="$root/out/x86_64/bin"
-wine reg add 'HKLM\SOFTWARE\Halvern\orx' /v TarnMonPath /d "$(tarn_winpath "$bin")" /f >/dev/null 2>&1
+wine reg add 'HKLM\SOFTWARE\Halvern\orx' /v TarnMonPath /d "$(tarn_winpath "$bin")" /reg:64 /f >/dev/null 2>&1
 mkdir -p "$WINEPREFIX/drive_c/temp1234567890"
 tarn_log "Tarnview running on display $DISPLAY; log: $WINEPREFIX/drive_c/temp1234567890/tarn.log"
 wine "$bin/Tarnview.exe" &
