@@ -23,19 +23,24 @@ tarn_free_display() {
     return 1
 }
 
+# Waits up to 10 s for a server's socket to appear.
+tarn_wait_for_socket() {
+    local socket=$1 what=$2 i
+    for i in $(seq 1 100); do
+        [ -S "$socket" ] && return 0
+        sleep 0.1
+    done
+    echo "$what did not start" >&2
+    return 1
+}
+
 tarn_start_xvfb() {
     local n
     n=$(tarn_free_display) || { echo "no free X display" >&2; return 1; }
     Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >"$TARN_RUN/xvfb.log" 2>&1 &
     TARN_PIDS+=($!)
     export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
-        sleep 0.1
-    done
-    echo "Xvfb :$n did not start" >&2
-    return 1
+    tarn_wait_for_socket "/tmp/.X11-unix/X$n" "Xvfb :$n"
 }
 
 tarn_start_pulse() {
@@ -47,13 +52,7 @@ tarn_start_pulse() {
         --load="module-null-sink sink_name=tarn" --load=module-native-protocol-unix \
         >"$TARN_RUN/pulse.log" 2>&1 &
     TARN_PIDS+=($!)
-    local i
-    for i in $(seq 1 100); do
-        [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && return 0
-        sleep 0.1
-    done
-    echo "PulseAudio did not start (see $TARN_RUN/pulse.log)" >&2
-    return 1
+    tarn_wait_for_socket "$XDG_RUNTIME_DIR/pulse/native" "PulseAudio (see $TARN_RUN/pulse.log)"
 }
 
 # The base prefix is made once per run folder; each OS version gets a copy, left
