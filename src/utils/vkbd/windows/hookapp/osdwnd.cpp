@@ -188,7 +188,7 @@ static void OnDisplayChange(void)
     DEVMODEW dm;
     if (!QueryDisplayMode(&dm))
         return;
-    int nOrientation = (int)dm.dmDisplayOrientation;
+    int nOrientation = DISPLAY_ORIENTATION((int)dm.dmDisplayOrientation);
     DBGOUT("display orientation is:%d", nOrientation);
     if (nOrientation >= 0 && nOrientation <= 3)
         g_nDisplayOrientation = nOrientation;

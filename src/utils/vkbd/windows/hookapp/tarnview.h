@@ -39,4 +39,70 @@ extern WCHAR g_szForeImage[];
 DWORD WINAPI ShowIndicatorProc(LPVOID pParam);
 void HideOsdWindows(void);
 
+// Hardware-event codes delivered by the platform's button callback.
+enum HardwareEvent
+{
+    HOTKEY_WIRELESS = 0,
+    HOTKEY_DISPLAY = 1,
+    HOTKEY_BRIGHTNESS_DOWN = 2,
+    HOTKEY_BRIGHTNESS_UP = 3,
+    BEZELBUTTON_SINGLE_CLICK = 4,
+    BEZELBUTTON_DOUBLE_CLICK = 5,
+    HOTKEY_3G = 6,
+    BEZEL_CAMERA = 7,
+    BEZEL_UP_KEYDOWN = 8,
+    BEZEL_UP_KEYUP = 9,
+    BEZEL_DOWN_KEYDOWN = 10,
+    BEZEL_DOWN_KEYUP = 11
+};
+
+#define INDICATOR_NONE 0   // an action that shows nothing
+
+// Hardware-event service and dispatcher (eventsvc.cpp, eventdisp.cpp, pagekeys.cpp)
+struct ORX_EVENT_RECORD;
+extern HANDLE g_hAbortEvent;
+DWORD WINAPI ServiceThreadProc(LPVOID pParam);
+BOOL WINAPI ServiceAbortHandler(void);
+DWORD WINAPI VKbdEventCallback(struct ORX_EVENT_RECORD *pRecord);
+extern WORD g_wBezelUpKey, g_wBezelDownKey;
+WORD PageKeyOf(DWORD dwEvent, int nOrientation);
+WORD PageKeyToSend(DWORD dwEvent, int nOrientation);
+void OnBezelPageKey(DWORD dwEvent);
+
+// Display modes; the known ones equal their indicator codes.
+#define DISPLAY_MODE_UNKNOWN (-1)
+#define DISPLAY_MODE_INTERNAL 3
+#define DISPLAY_MODE_EXTERNAL 4
+#define DISPLAY_MODE_DUAL 5
+
+// Display switching (dispswitch.cpp)
+int DisplayModeOfTopology(UINT32 nTopology);
+LPCWSTR DisplaySwitchArgument(int nMode, int *pnShown);
+int IndicatorOfScreenflipExit(DWORD dwExitCode);
+int GetCurrentDisplaySwitchMode(void);
+int SwitchDisplayMode(void);
+
+// Bezel-button launches (launch.cpp)
+int LaunchAndActivate(LPWSTR pszCmdLine);
+void LaunchBezelApplication(DWORD dwEvent);
+
+// Command lines of started programs (cmdline.cpp). Each returns FALSE, leaving
+// an empty buffer, when the value is absent or the text does not fit.
+BOOL ReadRegistryText(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, LPWSTR pszText, size_t cchText);
+BOOL BuildProgramPath(LPWSTR pszPath, size_t cchPath, LPCWSTR pszDir, LPCWSTR pszProgram);
+BOOL BuildProgramCommandLine(LPWSTR pszCmd, size_t cchCmd, LPCWSTR pszDir, LPCWSTR pszProgram, LPCWSTR pszArgs);
+
+// Test builds replace what the virtual display and Wine cannot vary: the
+// orientation the display reports and the library holding the display-
+// configuration functions. The product build has neither hook.
+#ifdef TARN_TEST_SEAMS
+int SeamDisplayOrientation(int nReported);
+LPCWSTR SeamDisplayConfigLibrary(void);
+#define DISPLAY_ORIENTATION(n) SeamDisplayOrientation(n)
+#define DISPLAY_CONFIG_LIBRARY SeamDisplayConfigLibrary()
+#else
+#define DISPLAY_ORIENTATION(n) (n)
+#define DISPLAY_CONFIG_LIBRARY L"User32.dll"
+#endif
+
 #endif

@@ -54,6 +54,10 @@ int InitHookWindow(HINSTANCE hInstance)
         return 0;
     ShowWindow(hWnd, SW_HIDE);
     RegisterHook(hWnd);
+    // The first thread start after the window exists: from here on Tarnwatch
+    // knows the window. The thread runs for the life of the process.
+    DWORD dwThreadId;
+    CloseHandle(CreateThread(NULL, 0, ServiceThreadProc, NULL, 0, &dwThreadId));
     return 1;
 }
 

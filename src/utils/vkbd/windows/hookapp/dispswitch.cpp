@@ -1,0 +1,181 @@
+// The display hot key: reads the current display mode and steps it through
+// DisplaySwitch.exe (Vista and later) or the maker's Screenflip.exe (XP family).
+// Runs on the dispatcher's thread while it holds the event mutex.
+#include <windows.h>
+#include "Tarnwatch.h"
+#include "tarnview.h"
+
+#define QDC_ALL_PATHS_FLAG 1
+#define QDC_DATABASE_CURRENT_FLAG 4
+#define SWITCH_PAUSE_MS 800        // lets the new mode settle before its indicator shows
+#define CMDLINE_CCH 260
+
+typedef LONG (WINAPI *GET_DISPLAY_CONFIG_BUFFER_SIZES)(UINT32, UINT32 *, UINT32 *);
+typedef LONG (WINAPI *QUERY_DISPLAY_CONFIG)(UINT32, UINT32 *, DISPLAYCONFIG_PATH_INFO *, UINT32 *,
+                                            DISPLAYCONFIG_MODE_INFO *, DISPLAYCONFIG_TOPOLOGY_ID *);
+
+// The step DisplaySwitch.exe makes from each mode, and the code shown after it.
+typedef struct DISPLAY_STEP
+{
+    int nMode;
+    LPCWSTR pszArgument;
+    int nShown;
+} DISPLAY_STEP;
+
+static const DISPLAY_STEP s_steps[] = {
+    { DISPLAY_MODE_INTERNAL, L"/external", DISPLAY_EXTERNAL },
+    { DISPLAY_MODE_EXTERNAL, L"/clone", DISPLAY_DUAL },
+    { DISPLAY_MODE_DUAL, L"/internal", DISPLAY_INTERNAL },
+};
+
+int DisplayModeOfTopology(UINT32 nTopology)
+{
+    switch (nTopology)
+    {
+    case DISPLAYCONFIG_TOPOLOGY_INTERNAL: return DISPLAY_MODE_INTERNAL;
+    case DISPLAYCONFIG_TOPOLOGY_CLONE: return DISPLAY_MODE_DUAL;
+    case DISPLAYCONFIG_TOPOLOGY_EXTERNAL: return DISPLAY_MODE_EXTERNAL;
+    default: return DISPLAY_MODE_UNKNOWN;   // extend, or anything unknown
+    }
+}
+
+LPCWSTR DisplaySwitchArgument(int nMode, int *pnShown)
+{
+    for (const DISPLAY_STEP &step : s_steps)
+    {
+        if (step.nMode == nMode)
+        {
+            *pnShown = step.nShown;
+            return step.pszArgument;
+        }
+    }
+    // From an unknown mode the panel alone is the safe way back, with nothing shown.
+    *pnShown = INDICATOR_NONE;
+    return L"/internal";
+}
+
+int IndicatorOfScreenflipExit(DWORD dwExitCode)
+{
+    switch (dwExitCode)
+    {
+    case 0:
+    case 1: return DISPLAY_INTERNAL;
+    case 2: return DISPLAY_EXTERNAL;
+    case 3: return DISPLAY_DUAL;
+    default: return INDICATOR_NONE;
+    }
+}
+
+// Both arrays zero-filled; the element counts come from the system, so their
+// byte sizes are checked before they are multiplied out.
+static int QueryTopologyMode(GET_DISPLAY_CONFIG_BUFFER_SIZES pGetSizes, HMODULE hUser32)
+{
+    UINT32 cPaths = 0, cModes = 0;
+    pGetSizes(QDC_ALL_PATHS_FLAG, &cPaths, &cModes);
+    if (cPaths > MAXDWORD / sizeof(DISPLAYCONFIG_PATH_INFO) || cModes > MAXDWORD / sizeof(DISPLAYCONFIG_MODE_INFO))
+        return DISPLAY_MODE_UNKNOWN;
+    HANDLE hHeap = GetProcessHeap();
+    void *pPaths = HeapAlloc(hHeap, HEAP_ZERO_MEMORY, cPaths * sizeof(DISPLAYCONFIG_PATH_INFO));
+    void *pModes = HeapAlloc(hHeap, HEAP_ZERO_MEMORY, cModes * sizeof(DISPLAYCONFIG_MODE_INFO));
+    int nMode = DISPLAY_MODE_UNKNOWN;
+    QUERY_DISPLAY_CONFIG pQuery = (QUERY_DISPLAY_CONFIG)(void *)GetProcAddress(hUser32, "QueryDisplayConfig");
+    if (pPaths && pModes && pQuery)
+    {
+        DISPLAYCONFIG_TOPOLOGY_ID topology = (DISPLAYCONFIG_TOPOLOGY_ID)0;
+        if (pQuery(QDC_DATABASE_CURRENT_FLAG, &cPaths, (DISPLAYCONFIG_PATH_INFO *)pPaths, &cModes,
+                   (DISPLAYCONFIG_MODE_INFO *)pModes, &topology) == ERROR_SUCCESS)
+            nMode = DisplayModeOfTopology((UINT32)topology);
+    }
+    if (pPaths)
+        HeapFree(hHeap, 0, pPaths);
+    if (pModes)
+        HeapFree(hHeap, 0, pModes);
+    return nMode;
+}
+
+// Resolved at run time: Vista's User32 has no display-configuration functions.
+int GetCurrentDisplaySwitchMode(void)
+{
+    if (g_nOSVersion < 60)
+        return DISPLAY_MODE_UNKNOWN;
+    HMODULE hUser32 = LoadLibraryW(DISPLAY_CONFIG_LIBRARY);
+    if (!hUser32)
+    {
+        DBGOUT("GetCurrentDisplaySwitchMode LoadLibrary User32.dll failed.");
+        return DISPLAY_MODE_UNKNOWN;
+    }
+    int nMode = DISPLAY_MODE_UNKNOWN;
+    GET_DISPLAY_CONFIG_BUFFER_SIZES pGetSizes =
+        (GET_DISPLAY_CONFIG_BUFFER_SIZES)(void *)GetProcAddress(hUser32, "GetDisplayConfigBufferSizes");
+    if (pGetSizes)
+        nMode = QueryTopologyMode(pGetSizes, hUser32);
+    FreeLibrary(hUser32);
+    return nMode;
+}
+
+static int SwitchWithDisplaySwitch(void)
+{
+    int nMode = GetCurrentDisplaySwitchMode();
+    int nShown;
+    LPCWSTR pszArgument = DisplaySwitchArgument(nMode, &nShown);
+    // Not examined: the indicator for the new mode shows all the same.
+    ShellExecuteW(NULL, L"open", L"DisplaySwitch.exe", pszArgument, L"C:\\Windows\\System32", SW_SHOW);
+    if (nMode == DISPLAY_MODE_UNKNOWN)
+        return INDICATOR_NONE;
+    DBGOUT("display switch mode = %d", nShown);
+    Sleep(SWITCH_PAUSE_MS);
+    return nShown;
+}
+
+// Hidden, without standard handles; its exit code says which mode it set. An
+// exit code that cannot be read stays MAXDWORD, which shows nothing.
+static BOOL RunHidden(LPWSTR pszCmd, DWORD *pdwExitCode)
+{
+    STARTUPINFOW si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessW(NULL, pszCmd, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return FALSE;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    *pdwExitCode = MAXDWORD;
+    GetExitCodeProcess(pi.hProcess, pdwExitCode);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return TRUE;
+}
+
+static BOOL ScreenflipExists(LPCWSTR pszDir)
+{
+    WCHAR szPath[CMDLINE_CCH];
+    if (!BuildProgramPath(szPath, CMDLINE_CCH, pszDir, L"Screenflip.exe"))
+        return FALSE;
+    WIN32_FIND_DATAW fd;
+    HANDLE hFind = FindFirstFileW(szPath, &fd);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return FALSE;
+    FindClose(hFind);
+    return TRUE;
+}
+
+// Whatever keeps Screenflip.exe from running shows the panel alone, as before.
+static int SwitchWithScreenflip(void)
+{
+    WCHAR szDir[CMDLINE_CCH];
+    WCHAR szCmd[CMDLINE_CCH];
+    if (!ReadRegistryText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Halvern\\orx", L"TarnMonPath", szDir, CMDLINE_CCH)
+        || !ScreenflipExists(szDir)
+        || !BuildProgramCommandLine(szCmd, CMDLINE_CCH, szDir, L"Screenflip.exe", L"Toggle"))
+        return DISPLAY_INTERNAL;
+    DWORD dwExitCode;
+    if (!RunHidden(szCmd, &dwExitCode))
+        return DISPLAY_INTERNAL;
+    return IndicatorOfScreenflipExit(dwExitCode);
+}
+
+int SwitchDisplayMode(void)
+{
+    return g_nOSVersion >= 60 ? SwitchWithDisplaySwitch() : SwitchWithScreenflip();
+}
