@@ -1,5 +1,6 @@
-// Screenflip.exe stand-in: records its whole command line in the call log and
-// exits with the code a test set (HKCU\Software\TarnSim ScreenflipExit). No window.
+// Screenflip.exe stand-in: records its whole command line and how it was started
+// (start-up flags, show command, standard handles) in the call log and exits with
+// the code a test set (HKCU\Software\TarnSim ScreenflipExit). No window.
 #include <windows.h>
 #include "calllog.h"
 #include "simstate.h"
@@ -11,5 +12,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // A cut line still tells the test how the tool was started.
     StringCchPrintfW(szLine, ARRAYSIZE(szLine), L"Screenflip %ls", GetCommandLineW());
     CallLogWriteWide(szLine);
+    STARTUPINFOW si;
+    si.cb = sizeof(si);
+    GetStartupInfoW(&si);
+    // Wine's start-up record shows -1 for handles passed as null; the process's own are null.
+    BOOL fHandles = FALSE;
+    const DWORD adwStd[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    for (DWORD dwStd : adwStd)
+    {
+        HANDLE h = GetStdHandle(dwStd);
+        fHandles |= h != NULL && h != INVALID_HANDLE_VALUE;
+    }
+    CallLogPrintf("Screenflip startup %lu %u %s", si.dwFlags, si.wShowWindow, fHandles ? "handles" : "no handles");
     return (int)SimReadDwordOr(SIM_VAL_SCREENFLIP_EXIT, SIM_DEF_SCREENFLIP_EXIT);
 }

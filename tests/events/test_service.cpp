@@ -1,0 +1,102 @@
+// The hardware-event service of the real Tarnview: initialisation retried every
+// 10 s until the platform is ready, and a fresh start after each abort, even
+// one that comes while an event is being handled.
+#include <gtest/gtest.h>
+#include "eventcheck.h"
+#include "Tarnwatch.h"
+
+namespace {
+
+using ev::Indicator;
+
+class Service : public ev::EventTest {};
+
+// Watches the call log and notes when each line was first seen.
+struct Seen
+{
+    std::vector<std::string> lines;
+    std::vector<DWORD> ticks;
+
+    void Poll()
+    {
+        std::vector<std::string> now = ev::CallLines();
+        for (size_t i = lines.size(); i < now.size(); ++i)
+        {
+            lines.push_back(now[i]);
+            ticks.push_back(GetTickCount());
+        }
+    }
+    int Find(const std::string &line, int from = 0) const
+    {
+        for (size_t i = from; i < lines.size(); ++i)
+            if (lines[i] == line)
+                return (int)i;
+        return -1;
+    }
+};
+
+TEST_F(Service, InitialiseFailingThreeTimesRegistersAboutThirtySecondsLater)
+{
+    ASSERT_EQ(0, ev::Orxctl(L"init-fail 3"));
+    m_hProcess = tarn::StartProgram(tarn::BinDir() + L"\\Tarnview.exe", L"", tarn::TestsDir());
+    ASSERT_NE(nullptr, m_hProcess);
+    Seen seen;
+    ASSERT_TRUE(tarn::WaitUntil([&] {
+        seen.Poll();
+        return seen.Find("ORX_SetAbortHandler -> 0") >= 0;
+    }, 120000)) << "never registered";
+    const std::vector<std::string> expected = {
+        "ORX_Initialize -> 1", "ORX_Initialize -> 1", "ORX_Initialize -> 1", "ORX_Initialize -> 0",
+        "ORX_RegisterVKbdCallback -> 0", "ORX_SetAbortHandler -> 0",
+    };
+    ASSERT_EQ(expected, seen.lines);
+    // Lines are seen at most one poll late, so the gaps can only look shorter.
+    for (int i = 1; i < 4; ++i)
+        EXPECT_GE(seen.ticks[i] - seen.ticks[i - 1], 9500u) << "attempt " << i + 1 << " came too soon";
+    EXPECT_GE(seen.ticks[4] - seen.ticks[0], 29500u);
+    ASSERT_TRUE(tarn::WaitForStartup(m_hProcess, kStartupMs));
+    ASSERT_TRUE(ev::StartSpy());
+    ASSERT_EQ(0, ev::Orxctl(L"set wifi 0"));
+    ASSERT_TRUE(ev::Deliver(0));
+    EXPECT_EQ((std::vector<Indicator>{ { WLAN_ON, 0 } }), ev::SpyIndicators());
+}
+
+TEST_F(Service, AbortReinitialisesAndEventsWorkAgain)
+{
+    LaunchProduct();
+    ASSERT_TRUE(ev::StartSpy());
+    for (int round = 0; round < 2; ++round)
+    {
+        ev::ClearCalls();
+        ev::ClearSpy();
+        ASSERT_EQ(0, ev::Orxctl(L"abort --wait"));
+        ASSERT_TRUE(ev::WaitForCall("ORX_SetAbortHandler -> 0", ev::kDeadlineMs)) << "round " << round;
+        EXPECT_EQ((std::vector<std::string>{ "ORX_Uninitialize -> 0", "ORX_Initialize -> 0",
+                                             "ORX_RegisterVKbdCallback -> 0", "ORX_SetAbortHandler -> 0" }),
+                  ev::CallsStarting("ORX_")) << "round " << round;
+        EXPECT_EQ(1, ev::CountCalls("Abort returned 1")) << "the handler reports that it signalled";
+        ASSERT_EQ(0, ev::Orxctl(L"wait-registered 60000"));
+        ASSERT_EQ(0, ev::Orxctl(L"set 3g " + std::to_wstring(round)));
+        ASSERT_TRUE(ev::Deliver(6)) << "round " << round;
+        EXPECT_EQ((std::vector<Indicator>{ { (WPARAM)(round ? MOBILE3G_OFF : MOBILE3G_ON), 0 } }), ev::SpyIndicators());
+    }
+}
+
+// The launch holds the dispatcher for about six seconds; the service does not wait for it.
+TEST_F(Service, AbortDuringAnEventUninitialisesWithoutWaitingForIt)
+{
+    LaunchProduct();
+    ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"BezelCameraLaunch",
+                       L"\"" + tarn::SimDir() + L"\\LaunchTarget.exe\" --delay never --life 12000 --tag busy");
+    ev::ClearCalls();
+    ASSERT_EQ(0, ev::Orxctl(L"event 7"));
+    ASSERT_TRUE(tarn::WaitUntil([] { return !ev::CallsStarting("LaunchTarget \"").empty(); }, ev::kDeadlineMs));
+    ASSERT_EQ(0, ev::Orxctl(L"abort"));
+    ASSERT_TRUE(ev::WaitForCall("ORX_Uninitialize -> 0", ev::kDeadlineMs));
+    EXPECT_EQ(0u, ev::CallsStarting("Event 7 returned").size()) << "the abort waited for the event";
+    ASSERT_TRUE(ev::WaitForCall("Event 7 returned 1", ev::kDeadlineMs));
+    ASSERT_TRUE(ev::WaitForCall("ORX_SetAbortHandler -> 0", ev::kDeadlineMs));
+    ev::DeleteHalvernKey(HKEY_CURRENT_USER, L"BezelButton");
+}
+
+}  // namespace
