@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The README's main-job command: builds the x86_64 tree, runs Tarnview.exe from it
-# under Wine with the platform stand-ins on a private virtual display, plays the
-# indicator tour into out/tour (a screenshot per indicator and contact-sheet.png),
-# then keeps Tarnview running until interrupted.
+# The README's main-job command: builds the x86_64 tree, installs it into a private
+# Wine prefix under "C:\Program Files\Halvern\Tarn" with the platform stand-ins and
+# Screenflip.exe beside the program, runs Tarnview.exe there on a private virtual
+# display, plays the indicator tour and then the hardware-event tour (orxctl presses
+# the radio, brightness and display keys and has a request refused) into out/tour
+# (a screenshot per step and contact-sheet.png), then keeps Tarnview running until
+# interrupted.
 #   --here      use the X display in $DISPLAY instead of a private one
 #   --no-wait   stop after the tour
 set -uo pipefail
@@ -31,11 +34,18 @@ tarn_start_pulse || exit 1
 tarn_make_prefix main winxp64
 export WINEPREFIX=$TARN_PREFIX
 
-bin="$root/out/x86_64/bin"
-wine reg add 'HKLM\SOFTWARE\Halvern\orx' /v TarnMonPath /d "$(tarn_winpath "$bin")" /reg:64 /f >/dev/null 2>&1
+# Installed as on a user's machine: the program folder ("TarnMonPath") with the
+# maker's Screenflip.exe in it, the pictures beside it, a blank in the path.
+out="$root/out/x86_64"
+install="$WINEPREFIX/drive_c/Program Files/Halvern/Tarn"
+mkdir -p "$install"
+cp -a "$out/bin" "$out/Resource" "$install/"
+cp "$out/sim/Screenflip.exe" "$install/bin/"
+bin='C:\Program Files\Halvern\Tarn\bin'
+wine reg add 'HKLM\SOFTWARE\Halvern\orx' /v TarnMonPath /d "$bin" /reg:64 /f >/dev/null 2>&1
 mkdir -p "$WINEPREFIX/drive_c/temp1234567890"
 tarn_log "Tarnview running on display $DISPLAY; log: $WINEPREFIX/drive_c/temp1234567890/tarn.log"
-wine "$bin/Tarnview.exe" &
+wine "$bin\Tarnview.exe" &
 TARN_PIDS+=($!)
 tarn_pid=$!
 
@@ -47,8 +57,37 @@ for i in $(seq 1 300); do
     sleep 0.1
 done
 tarn_log "indicator tour, screenshots in $tour"
-timeout 600 wine "$root/out/x86_64/sim/tour.exe" "$(tarn_winpath "$tour")"
+timeout 600 wine "$out/sim/tour.exe" "$(tarn_winpath "$tour")"
 tour_status=$?
+
+# The hardware events, pressed through the platform stand-ins' control program;
+# each OSD is saved as it appears. The call log shows what Tarnview asked of the
+# platform: C:\tarnsim\calls.log in the prefix.
+orxctl() { timeout 120 wine "$out/sim/orxctl.exe" "$@" >>"$TARN_RUN/orxctl.log" 2>&1; }
+event_step() {   # <screenshot name> <event code>
+    orxctl event "$2" --wait && timeout 120 wine "$out/sim/tour.exe" --shot "$(tarn_winpath "$tour")" "$1" \
+        || { echo "$1: event $2 FAILED"; tour_status=1; }
+}
+tarn_log "hardware-event tour through orxctl"
+orxctl reset
+if orxctl wait-registered 60000; then
+    orxctl set wifi 0;        event_step 30_event_wifi_on 0
+                              event_step 31_event_wifi_off 0
+    orxctl set 3g 0;          event_step 32_event_3g_on 6
+    orxctl set brightness 3;  event_step 33_event_brightness_up_4 3
+                              event_step 34_event_brightness_up_5 3
+    orxctl set brightness 1;  event_step 35_event_brightness_down_0 2
+    orxctl screenflip-exit 3; event_step 36_event_display_dual 1
+    orxctl screenflip-exit 2; event_step 37_event_display_external 1
+    orxctl result ORX_SetWiFiPowerStatus 2
+                              event_step 38_event_wifi_denied 0
+    orxctl result ORX_SetWiFiPowerStatus clear
+    grep -q "WndProc: set 19" "$WINEPREFIX/drive_c/temp1234567890/tarn.log" \
+        || { echo "the refused request was not shown"; tour_status=1; }
+    tarn_log "platform calls: $WINEPREFIX/drive_c/tarnsim/calls.log"
+else
+    echo "Tarnview never registered its button callback"; tour_status=1
+fi
 montage "$tour"/*.png -tile 2x -geometry +4+4 -background '#404040' "$tour/contact-sheet.png" 2>/dev/null \
     && tarn_log "contact sheet: $tour/contact-sheet.png"
 if [ $wait_after -eq 1 ]; then

@@ -1,6 +1,7 @@
 // The main job's tour: sends every indicator code to the running Tarnview, waits
-// for its OSD and saves a screenshot of the screen's bottom area for each.
-// Usage: tour.exe <output folder>
+// for its OSD and saves a screenshot of the screen's bottom area for each. With
+// --shot it only waits for the OSD that something else (orxctl) caused and saves it.
+// Usage: tour.exe <output folder> | tour.exe --shot <output folder> <name>
 #include <windows.h>
 #include <gdiplus.h>
 #include <stdio.h>
@@ -92,32 +93,53 @@ static void SaveBottomOfScreen(const wchar_t *pszPath)
     ReleaseDC(NULL, hdcScreen);
 }
 
-int wmain(int argc, wchar_t **argv)
+static BOOL SaveStep(const wchar_t *pszFolder, const wchar_t *pszName)
 {
-    if (argc < 2)
-    {
-        fwprintf(stderr, L"usage: tour.exe <output folder>\n");
-        return 2;
-    }
-    ULONG_PTR token;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, NULL);
+    // Hide-then-show or a bar repaint: give the display thread its moment, then wait for one OSD.
+    Sleep(300);
+    BOOL bShown = WaitForOsdCount(1);
+    wchar_t szPath[MAX_PATH];
+    _snwprintf(szPath, MAX_PATH - 1, L"%ls\\%ls.png", pszFolder, pszName);
+    szPath[MAX_PATH - 1] = L'\0';
+    SaveBottomOfScreen(szPath);
+    return bShown;
+}
+
+static int RunIndicatorTour(const wchar_t *pszFolder)
+{
     int nFailed = 0;
     for (const TOUR_STEP &step : s_steps)
     {
         HWND hHookWnd = FindWindowW(L"HookWnd", NULL);
         DWORD_PTR dwResult = 0;
         SendMessageTimeoutW(hHookWnd, WM_INDICATOR, step.nCode, step.nLevel, SMTO_NORMAL, WAIT_MS, &dwResult);
-        // Hide-then-show or a bar repaint: give the display thread its moment, then wait for one OSD.
-        Sleep(300);
-        BOOL bShown = WaitForOsdCount(1);
-        wchar_t szPath[MAX_PATH];
-        _snwprintf(szPath, MAX_PATH - 1, L"%ls\\%ls.png", argv[1], step.pszName);
-        szPath[MAX_PATH - 1] = L'\0';
-        SaveBottomOfScreen(szPath);
+        BOOL bShown = SaveStep(pszFolder, step.pszName);
         wprintf(L"%-24ls code %2d level %2d: %ls\n", step.pszName, step.nCode, step.nLevel, bShown ? L"shown" : L"NOT SHOWN");
         nFailed += !bShown;
     }
+    return nFailed;
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    BOOL bShot = argc == 4 && wcscmp(argv[1], L"--shot") == 0;
+    if (argc != 2 && !bShot)
+    {
+        fwprintf(stderr, L"usage: tour.exe <output folder> | tour.exe --shot <output folder> <name>\n");
+        return 2;
+    }
+    ULONG_PTR token;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, NULL);
+    int nFailed;
+    if (bShot)
+    {
+        BOOL bShown = SaveStep(argv[2], argv[3]);
+        wprintf(L"%-32ls %ls\n", argv[3], bShown ? L"shown" : L"NOT SHOWN");
+        nFailed = !bShown;
+    }
+    else
+        nFailed = RunIndicatorTour(argv[1]);
     Gdiplus::GdiplusShutdown(token);
     return nFailed ? 1 : 0;
 }
