@@ -161,8 +161,4 @@ void SharedHookTest::SetUp()
     ClearKeyMessages();
 }
 
-void SharedHookTest::TearDown()
-{
-}
-
 }  // namespace tarn

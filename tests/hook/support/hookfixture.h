@@ -59,7 +59,6 @@ protected:
     static void StartShared();
     static void StopShared();
     void SetUp() override;
-    void TearDown() override;
 };
 
 }  // namespace tarn
