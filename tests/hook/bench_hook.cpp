@@ -9,7 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define REPEATS 5
+#define REPEATS 7
 
 static const wchar_t s_szLogDir[] = L"C:\\temp1234567890";
 static const wchar_t s_szLogFile[] = L"C:\\temp1234567890\\tarn.log";
