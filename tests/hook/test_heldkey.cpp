@@ -47,7 +47,7 @@ TEST_F(HeldKeys, HeldVolumeUpDropsPressesAndTheKeyboardStaysResponsive)
         EXPECT_GT(tarn::CountLines(kTimedOut), 0) << "burst of " << dwBurstMs << " ms";
     }
 
-    // Everything typed meanwhile arrived, in order.
+    // Everything typed meanwhile was passed on, in order.
     ASSERT_TRUE(tarn::WaitForKeyMessages(WM_KEYUP, typed.back(), 1, 10000));
     std::vector<UINT> arrived;
     for (const tarn::KeyMessage &m : tarn::KeyMessages())

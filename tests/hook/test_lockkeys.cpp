@@ -1,5 +1,5 @@
 // Lock keys through the real hook (XP family): every key-down reports the state
-// it switches to and still reaches the focused window, with or without Alt.
+// it switches to and is still passed on, with or without Alt.
 #include "hookfixture.h"
 
 namespace {

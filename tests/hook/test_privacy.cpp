@@ -11,16 +11,16 @@ TEST_F(HookLog, OrdinaryKeysLeaveNoTrace)
 {
     const BYTE typed[] = { 'P', 'A', 'S', 'S', 'W', '0', 'R', 'D', '7', VK_OEM_1, VK_OEM_PERIOD, VK_SPACE, VK_BACK,
                            VK_RETURN, VK_TAB, VK_ESCAPE, VK_F5, VK_NUMPAD4, VK_MULTIPLY, VK_LEFT, VK_HOME, VK_DELETE,
-                           VK_INSERT, VK_CONTROL, VK_SHIFT, VK_MEDIA_PLAY_PAUSE, VK_BROWSER_BACK };
+                           VK_INSERT, VK_LCONTROL, VK_LSHIFT, VK_MEDIA_PLAY_PAUSE, VK_BROWSER_BACK };
     size_t nLines = tarn::LogLines().size();
-    tarn::KeyDown(VK_SHIFT);
+    tarn::KeyDown(VK_LSHIFT);
     for (BYTE vk : typed)
         tarn::PressKey(vk);
-    tarn::KeyUp(VK_SHIFT);
+    tarn::KeyUp(VK_LSHIFT);
     tarn::PressKey('Z');   // arrives last: everything before it went through the hook
     ASSERT_TRUE(tarn::WaitForKeyMessages(WM_KEYUP, 'Z', 1, 10000));
     for (BYTE vk : typed)
-        EXPECT_GE(tarn::CountKeyMessages(WM_KEYDOWN, vk), 1u) << "key " << (int)vk << " passed on";
+        EXPECT_GE(tarn::CountKeyMessages(WM_KEYDOWN, vk), 1u) << "key " << (int)vk << " passes on";
     std::vector<std::string> lines = tarn::LogLines();
     EXPECT_EQ(nLines, lines.size()) << "last line: " << (lines.empty() ? "" : lines.back());
 }

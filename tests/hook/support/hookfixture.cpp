@@ -35,6 +35,22 @@ std::string Format(const char *format, int a, int b)
     return sz;
 }
 
+static BOOL CALLBACK CloseOsdWindow(HWND hWnd, LPARAM lParam)
+{
+    DWORD dwProcess = 0;
+    wchar_t szClass[16] = L"";
+    GetWindowThreadProcessId(hWnd, &dwProcess);
+    GetClassNameW(hWnd, szClass, 16);
+    if (dwProcess == (DWORD)lParam && wcscmp(szClass, L"ShowWnd") == 0)
+        SendMessageTimeoutW(hWnd, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, NULL);
+    return TRUE;
+}
+
+void CloseOsdWindows(HANDLE hProcess)
+{
+    EnumWindows(CloseOsdWindow, (LPARAM)GetProcessId(hProcess));
+}
+
 bool LetTarnwatchFindHookWnd(HANDLE hProcess)
 {
     // kernel32 lies at the same address in every process of this architecture.
@@ -52,14 +68,21 @@ void ExpectLockKeyReports(const LockKey &key, bool bAlt, bool bHeld, int nDowns)
 {
     ClearIndicators();
     ClearKeyMessages();
-    int nLogged = CountLines(Format("KeybdProcLL received,wParam=%d, p->vkCode = %d",
-                                    bAlt ? WM_SYSKEYDOWN : WM_KEYDOWN, key.vk));
-    bool bToggled = ToggleState(key.vk);
+    UINT uDown = bAlt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    UINT uUp = bAlt ? WM_SYSKEYUP : WM_KEYUP;
+    std::string received = Format("KeybdProcLL received,wParam=%d, p->vkCode = %d", (int)uDown, key.vk);
+    int nLogged = CountLines(received);
     if (bAlt)
         KeyDown(VK_MENU);
     for (int i = 0; i < nDowns; ++i)
     {
+        TakeForeground();
         KeyDown(key.vk);
+        if (!WaitForIndicators(i + 1, 10000))
+        {
+            ADD_FAILURE() << key.pszName << ": no report for key-down " << i;
+            break;
+        }
         if (!bHeld)
             KeyUp(key.vk);
     }
@@ -67,23 +90,15 @@ void ExpectLockKeyReports(const LockKey &key, bool bAlt, bool bHeld, int nDowns)
         KeyUp(key.vk);
     if (bAlt)
         KeyUp(VK_MENU);
-    UINT uDown = bAlt ? WM_SYSKEYDOWN : WM_KEYDOWN;
-    ASSERT_TRUE(WaitForKeyMessages(uDown, key.vk, nDowns, 10000)) << key.pszName << ": key-downs reach the window";
-    ASSERT_TRUE(WaitForKeyMessages(bAlt ? WM_SYSKEYUP : WM_KEYUP, key.vk, bHeld ? 1 : nDowns, 10000))
-        << key.pszName << ": key-ups reach the window";
-    ASSERT_TRUE(WaitForIndicators(nDowns, 10000)) << key.pszName << ": one report per key-down";
-    // The window's thread saw the same toggle bit flip; the report follows its value before each key-down.
+    ASSERT_TRUE(WaitForKeyMessages(uDown, key.vk, nDowns, 10000)) << key.pszName << ": key-downs pass on";
+    ASSERT_TRUE(WaitForKeyMessages(uUp, key.vk, bHeld ? 1 : nDowns, 10000)) << key.pszName << ": key-ups pass on";
+    // The observer read the toggle bit as it was before each key-down.
     std::vector<Indicator> expected;
     for (const KeyMessage &m : KeyMessages())
-    {
-        if (m.uMsg != uDown || m.vk != key.vk)
-            continue;
-        expected.push_back({ bToggled ? key.nOffCode : key.nOnCode, 0 });
-        bToggled = m.bToggled;
-    }
+        if (m.uMsg == uDown && m.vk == key.vk)
+            expected.push_back({ m.bToggledBefore ? key.nOffCode : key.nOnCode, 0 });
     EXPECT_EQ(expected, Indicators()) << key.pszName << (bAlt ? " with Alt" : "") << (bHeld ? " held" : "");
-    EXPECT_EQ(nLogged + nDowns, CountLines(Format("KeybdProcLL received,wParam=%d, p->vkCode = %d",
-                                                  bAlt ? WM_SYSKEYDOWN : WM_KEYDOWN, key.vk)))
+    EXPECT_EQ(nLogged + nDowns, CountLines(received))
         << "the hook saw each key-down as " << (bAlt ? "WM_SYSKEYDOWN" : "WM_KEYDOWN");
 }
 
@@ -104,7 +119,9 @@ void FreshHookTest::SetUp()
     TarnviewTest::SetUp();
     if (PrefixOSVersion() >= 60)
         GTEST_SKIP() << "XP-family suite";
+    ASSERT_TRUE(StartKeyObserver());
     Launch();
+    CloseOsdWindows(m_hProcess);
     ASSERT_TRUE(LetTarnwatchFindHookWnd(m_hProcess));
     ASSERT_TRUE(AttachIndicatorSpy());
     ASSERT_TRUE(OpenKeyWindow());
@@ -113,6 +130,7 @@ void FreshHookTest::SetUp()
 void FreshHookTest::TearDown()
 {
     CloseKeyWindow();
+    StopKeyObserver();
     DetachIndicatorSpy();
     TarnviewTest::TearDown();
 }
@@ -127,6 +145,8 @@ void SharedHookTest::StartShared()
     StopAnyTarnview();
     PrepareLog();
     SetInstallPath(BinDir());
+    if (!StartKeyObserver())
+        return;
     s_hProcess = StartTarnview();
     if (!s_hProcess)
         return;
@@ -139,6 +159,8 @@ void SharedHookTest::StartShared()
             dwDone = GetTickCount();
         return dwDone != 0 || WaitForSingleObject(s_hProcess, 0) != WAIT_TIMEOUT;
     }, 90000);
+    if (dwDone)
+        CloseOsdWindows(s_hProcess);
     s_bStarted = dwDone != 0 && FindHookWnd() && LetTarnwatchFindHookWnd(s_hProcess) && AttachIndicatorSpy()
                  && OpenKeyWindow();
     s_dwRegisterMs = dwDone - dwRegister;
@@ -147,6 +169,7 @@ void SharedHookTest::StartShared()
 void SharedHookTest::StopShared()
 {
     CloseKeyWindow();
+    StopKeyObserver();
     DetachIndicatorSpy();
     StopProcess(s_hProcess);
     s_hProcess = NULL;
@@ -157,6 +180,7 @@ void SharedHookTest::StopShared()
 void SharedHookTest::SetUp()
 {
     ASSERT_TRUE(s_bStarted) << "the shared Tarnview did not start";
+    TakeForeground();
     ClearIndicators();
     ClearKeyMessages();
 }

@@ -29,9 +29,16 @@ extern const LockKey kLockKeys[3];
 // service thread does that right after start-up, before any key can matter.
 bool LetTarnwatchFindHookWnd(HANDLE hProcess);
 
+// The hook suites take the OSD out of play: under Wine its windows take the
+// foreground when shown, and hiding them holds Tarnview's main thread for 2 s
+// (x11drv waits for a window manager there is none of), long enough for Wine to
+// pass key events on without calling the hook. The OSD has suites of its own;
+// with its windows closed its thread's calls on them simply fail.
+void CloseOsdWindows(HANDLE hProcess);
+
 // nDowns key-downs of one lock key, pressed and released each time or held
-// (auto-repeat), plain or with Alt. Each must reach the key window and report
-// _OFF when the toggle bit was set before it, else _ON.
+// (auto-repeat), plain or with Alt. Each must pass on and report _OFF when the
+// toggle bit was set before it, else _ON.
 void ExpectLockKeyReports(const LockKey &key, bool bAlt, bool bHeld, int nDowns);
 
 // Presses one volume key and waits for the indicator it causes.
@@ -40,7 +47,9 @@ void ExpectLockKeyReports(const LockKey &key, bool bAlt, bool bHeld, int nDowns)
 std::string Format(const char *format, int a);
 std::string Format(const char *format, int a, int b);
 
-// A fresh Tarnview per test (XP family), with the indicator spy and the key window.
+// A fresh Tarnview per test (XP family), its OSD windows closed, with the key
+// observer (installed before Tarnview's hook, so it comes after it), the
+// indicator spy and the key window.
 class FreshHookTest : public TarnviewTest
 {
 protected:

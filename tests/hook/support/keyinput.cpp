@@ -1,79 +1,85 @@
-// The key window and key injection shared by the hook suites. The window lives
-// on the test's main thread; every wait pumps that thread's messages.
+// The key observer, the key window and key injection shared by the hook suites.
+// Observer and window each have a thread of their own: the observer's GetKeyState
+// then shows the desktop's state, not a foreground queue's, and the window answers
+// activation messages while the test thread is busy injecting.
 #include "keyinput.h"
 #include "harness.h"
 
 namespace tarn {
 
 static HWND s_hKeyWnd = NULL;
+static HANDLE s_hWindowThread = NULL;
+static HANDLE s_hObserver = NULL;
+static DWORD s_dwObserverThread = 0;
+static CRITICAL_SECTION s_csMessages;
 static std::vector<KeyMessage> s_messages;
 
-static bool IsKeyMessage(UINT uMsg)
+static LRESULT CALLBACK ObserverProc(int nCode, WPARAM wParam, LPARAM lParam)
 {
-    return uMsg == WM_KEYDOWN || uMsg == WM_KEYUP || uMsg == WM_SYSKEYDOWN || uMsg == WM_SYSKEYUP;
-}
-
-// System keys are kept from DefWindowProc, so Alt never opens a menu loop here.
-static LRESULT CALLBACK KeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    if (IsKeyMessage(uMsg))
+    if (nCode == HC_ACTION)
     {
-        s_messages.push_back({ uMsg, (UINT)wParam, (GetKeyState((int)wParam) & 1) != 0 });
-        return 0;
+        const KBDLLHOOKSTRUCT *pKey = (const KBDLLHOOKSTRUCT *)lParam;
+        bool bToggled = (GetKeyState((int)pKey->vkCode) & 1) != 0;
+        EnterCriticalSection(&s_csMessages);
+        s_messages.push_back({ (UINT)wParam, (UINT)pKey->vkCode, bToggled });
+        LeaveCriticalSection(&s_csMessages);
     }
-    if (uMsg == WM_SYSCHAR || uMsg == WM_SYSCOMMAND)
-        return 0;
-    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
 }
 
-bool OpenKeyWindow()
+static DWORD WINAPI ObserverThread(LPVOID pParam)
 {
-    WNDCLASSW wc;
-    ZeroMemory(&wc, sizeof(wc));
-    wc.lpfnWndProc = KeyWndProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"TarnKeyWindow";
-    RegisterClassW(&wc);
-    s_hKeyWnd = CreateWindowExW(0, L"TarnKeyWindow", L"keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                20, 20, 200, 100, NULL, NULL, wc.hInstance, NULL);
-    if (!s_hKeyWnd)
-        return false;
-    SetForegroundWindow(s_hKeyWnd);
-    SetFocus(s_hKeyWnd);
-    PumpMessages();
-    s_messages.clear();
-    return WaitUntil([] { PumpMessages(); return GetForegroundWindow() == s_hKeyWnd; }, 10000);
-}
-
-void CloseKeyWindow()
-{
-    if (s_hKeyWnd)
-        DestroyWindow(s_hKeyWnd);
-    s_hKeyWnd = NULL;
-    PumpMessages();
-    s_messages.clear();
-}
-
-void PumpMessages()
-{
+    HANDLE hReady = (HANDLE)pParam;
+    HHOOK hHook = SetWindowsHookExW(WH_KEYBOARD_LL, ObserverProc, GetModuleHandleW(NULL), 0);
+    SetEvent(hReady);
+    if (!hHook)
+        return 1;
     MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-    {
-        TranslateMessage(&msg);
+    while (GetMessageW(&msg, NULL, 0, 0) > 0)
         DispatchMessageW(&msg);
-    }
+    UnhookWindowsHookEx(hHook);
+    return 0;
+}
+
+bool StartKeyObserver()
+{
+    static bool s_bInitialised = false;
+    if (!s_bInitialised)
+        InitializeCriticalSection(&s_csMessages);
+    s_bInitialised = true;
+    ClearKeyMessages();
+    HANDLE hReady = CreateEventW(NULL, TRUE, FALSE, NULL);
+    s_hObserver = CreateThread(NULL, 0, ObserverThread, hReady, 0, &s_dwObserverThread);
+    bool bReady = s_hObserver && WaitForSingleObject(hReady, 10000) == WAIT_OBJECT_0
+                  && WaitForSingleObject(s_hObserver, 0) == WAIT_TIMEOUT;
+    CloseHandle(hReady);
+    return bReady;
+}
+
+void StopKeyObserver()
+{
+    if (!s_hObserver)
+        return;
+    PostThreadMessageW(s_dwObserverThread, WM_QUIT, 0, 0);
+    WaitForSingleObject(s_hObserver, 10000);
+    CloseHandle(s_hObserver);
+    s_hObserver = NULL;
 }
 
 std::vector<KeyMessage> KeyMessages()
 {
     PumpMessages();
-    return s_messages;
+    EnterCriticalSection(&s_csMessages);
+    std::vector<KeyMessage> copy = s_messages;
+    LeaveCriticalSection(&s_csMessages);
+    return copy;
 }
 
 void ClearKeyMessages()
 {
-    PumpMessages();
+    EnterCriticalSection(&s_csMessages);
     s_messages.clear();
+    LeaveCriticalSection(&s_csMessages);
 }
 
 size_t CountKeyMessages(UINT uMsg, UINT vk)
@@ -89,10 +95,79 @@ bool WaitForKeyMessages(UINT uMsg, UINT vk, size_t count, DWORD timeoutMs)
     return WaitUntil([&] { return CountKeyMessages(uMsg, vk) >= count; }, timeoutMs);
 }
 
-bool ToggleState(BYTE vk)
+// System keys are kept from DefWindowProc, so Alt never opens a menu loop here.
+static LRESULT CALLBACK KeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    PumpMessages();
-    return (GetKeyState(vk) & 1) != 0;
+    if (uMsg == WM_SYSKEYDOWN || uMsg == WM_SYSKEYUP || uMsg == WM_SYSCHAR || uMsg == WM_SYSCOMMAND)
+        return 0;
+    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+static DWORD WINAPI KeyWindowThread(LPVOID pParam)
+{
+    HANDLE hReady = (HANDLE)pParam;
+    WNDCLASSW wc;
+    ZeroMemory(&wc, sizeof(wc));
+    wc.lpfnWndProc = KeyWndProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.lpszClassName = L"TarnKeyWindow";
+    RegisterClassW(&wc);
+    s_hKeyWnd = CreateWindowExW(0, L"TarnKeyWindow", L"keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                20, 20, 200, 100, NULL, NULL, wc.hInstance, NULL);
+    SetEvent(hReady);
+    if (!s_hKeyWnd)
+        return 1;
+    MSG msg;
+    while (GetMessageW(&msg, NULL, 0, 0) > 0)
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+bool OpenKeyWindow()
+{
+    HANDLE hReady = CreateEventW(NULL, TRUE, FALSE, NULL);
+    s_hWindowThread = CreateThread(NULL, 0, KeyWindowThread, hReady, 0, NULL);
+    bool bReady = s_hWindowThread && WaitForSingleObject(hReady, 10000) == WAIT_OBJECT_0 && s_hKeyWnd;
+    CloseHandle(hReady);
+    return bReady && TakeForeground();
+}
+
+// WM_CLOSE destroys the window on its own thread; WM_QUIT then ends the thread.
+void CloseKeyWindow()
+{
+    if (s_hKeyWnd)
+        SendMessageTimeoutW(s_hKeyWnd, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, NULL);
+    if (s_hWindowThread)
+    {
+        PostThreadMessageW(GetThreadId(s_hWindowThread), WM_QUIT, 0, 0);
+        WaitForSingleObject(s_hWindowThread, 10000);
+        CloseHandle(s_hWindowThread);
+    }
+    s_hWindowThread = NULL;
+    s_hKeyWnd = NULL;
+}
+
+bool TakeForeground()
+{
+    if (!s_hKeyWnd)
+        return false;
+    if (GetForegroundWindow() == s_hKeyWnd)
+        return true;
+    SetForegroundWindow(s_hKeyWnd);
+    return WaitUntil([] { return GetForegroundWindow() == s_hKeyWnd; }, 10000);
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 static DWORD KeyFlags(BYTE vk)
@@ -115,13 +190,6 @@ void PressKey(BYTE vk)
 {
     KeyDown(vk);
     KeyUp(vk);
-}
-
-void PressKeyWithAlt(BYTE vk)
-{
-    KeyDown(VK_MENU);
-    PressKey(vk);
-    KeyUp(VK_MENU);
 }
 
 }  // namespace tarn
