@@ -2,8 +2,10 @@
 // empty pass-through hook and no hook at all, with the log folder absent and
 // present. Keys are injected with keybd_event, which returns only after the
 // low-level hooks have seen the event, so a burst's time includes the hook's.
-// Run by scripts/bench.sh in a private prefix; "bench_hook.exe --passthrough" is
-// the empty hook's own process.
+// Tarnview's OSD windows are closed first: under Wine, showing and hiding them
+// holds its main thread long enough for Wine to skip the hook, which would time
+// the OSD rather than the hook. Run by scripts/bench.sh in a private prefix;
+// "bench_hook.exe --passthrough" is the empty hook's own process.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -22,7 +24,9 @@ struct KeyKind
     int nEvents;   // per burst; even, so the lock key ends as it began
 };
 
-static const KeyKind s_kinds[] = {
+#define KINDS 3
+
+static const KeyKind s_kinds[KINDS] = {
     { "ordinary key (A)", 'A', 2000 },
     { "lock key (Caps Lock)", VK_CAPITAL, 2000 },
     { "volume key (Volume Up)", VK_VOLUME_UP, 400 },
@@ -92,6 +96,17 @@ static BOOL WaitForEvent(const wchar_t *pszName, HANDLE hProcess)
     return FALSE;
 }
 
+static BOOL CALLBACK CloseOsdWindow(HWND hWnd, LPARAM lParam)
+{
+    DWORD dwProcess = 0;
+    wchar_t szClass[16] = L"";
+    GetWindowThreadProcessId(hWnd, &dwProcess);
+    GetClassNameW(hWnd, szClass, 16);
+    if (dwProcess == (DWORD)lParam && wcscmp(szClass, L"ShowWnd") == 0)
+        SendMessageTimeoutW(hWnd, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, NULL);
+    return TRUE;
+}
+
 static double BurstMicroseconds(const KeyKind *pKind)
 {
     DWORD dwFlags = pKind->vk == VK_VOLUME_UP ? KEYEVENTF_EXTENDEDKEY : 0;
@@ -114,21 +129,15 @@ static int CompareDouble(const void *a, const void *b)
     return d < 0 ? -1 : d > 0;
 }
 
-// The median of REPEATS bursts; the volume workers of one burst end before the next.
-static double MeasureKind(const KeyKind *pKind)
+static double Median(double values[REPEATS])
 {
-    double results[REPEATS];
-    for (int r = 0; r < REPEATS; ++r)
-    {
-        results[r] = BurstMicroseconds(pKind);
-        if (pKind->vk == VK_VOLUME_UP)
-            Sleep(1000);
-    }
-    qsort(results, REPEATS, sizeof(double), CompareDouble);
-    return results[REPEATS / 2];
+    qsort(values, REPEATS, sizeof(double), CompareDouble);
+    return values[REPEATS / 2];
 }
 
-static BOOL MeasureHook(HookKind kind, const wchar_t *pszDir, double times[])
+// One burst of each key kind with the given hook in place; the volume workers
+// of a burst end before the next one.
+static BOOL MeasureHook(HookKind kind, const wchar_t *pszDir, double times[KINDS])
 {
     wchar_t szExe[MAX_PATH];
     HANDLE hProcess = NULL;
@@ -148,9 +157,14 @@ static BOOL MeasureHook(HookKind kind, const wchar_t *pszDir, double times[])
         hProcess = Start(szExe, L"");
         if (!hProcess || !WaitForEvent(L"ShowEvent", hProcess))
             return FALSE;
+        EnumWindows(CloseOsdWindow, (LPARAM)GetProcessId(hProcess));
     }
-    for (size_t k = 0; k < sizeof(s_kinds) / sizeof(s_kinds[0]); ++k)
-        times[k] = MeasureKind(&s_kinds[k]);
+    for (int k = 0; k < KINDS; ++k)
+    {
+        times[k] = BurstMicroseconds(&s_kinds[k]);
+        if (s_kinds[k].vk == VK_VOLUME_UP)
+            Sleep(1000);
+    }
     if (hProcess)
     {
         SetEvent(hStop);
@@ -163,11 +177,33 @@ static BOOL MeasureHook(HookKind kind, const wchar_t *pszDir, double times[])
     return TRUE;
 }
 
-static void PrintTable(const char *pszTitle, double times[HOOK_KINDS][3])
+// Rounds alternate the three set-ups, so a machine busy with something else
+// for a while weighs on all of them alike.
+static BOOL MeasureAll(const wchar_t *pszDir, double medians[HOOK_KINDS][KINDS])
+{
+    double samples[HOOK_KINDS][KINDS][REPEATS];
+    for (int r = 0; r < REPEATS; ++r)
+    {
+        for (int h = 0; h < HOOK_KINDS; ++h)
+        {
+            double times[KINDS];
+            if (!MeasureHook((HookKind)h, pszDir, times))
+                return FALSE;
+            for (int k = 0; k < KINDS; ++k)
+                samples[h][k][r] = times[k];
+        }
+    }
+    for (int h = 0; h < HOOK_KINDS; ++h)
+        for (int k = 0; k < KINDS; ++k)
+            medians[h][k] = Median(samples[h][k]);
+    return TRUE;
+}
+
+static void PrintTable(const char *pszTitle, double times[HOOK_KINDS][KINDS])
 {
     printf("log folder %s\n", pszTitle);
     printf("  %-24s %12s %12s %12s %12s\n", "us per event", "no hook", "empty hook", "KeybdProcLL", "difference");
-    for (size_t k = 0; k < 3; ++k)
+    for (int k = 0; k < KINDS; ++k)
         printf("  %-24s %12.1f %12.1f %12.1f %+12.1f\n", s_kinds[k].pszName, times[NO_HOOK][k],
                times[EMPTY_HOOK][k], times[REAL_HOOK][k], times[REAL_HOOK][k] - times[EMPTY_HOOK][k]);
 }
@@ -190,22 +226,19 @@ int main(int argc, char **argv)
     HWND hWnd = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
                                 NULL, NULL, NULL, NULL);
     SetForegroundWindow(hWnd);
-    printf("bench_hook: %d repeats per burst, median; %d, %d and %d events per burst\n", REPEATS,
+    printf("bench_hook: Tarnview with its OSD windows closed; median of %d alternating rounds; %d, %d and %d events per burst\n", REPEATS,
            s_kinds[0].nEvents, s_kinds[1].nEvents, s_kinds[2].nEvents);
     for (int nPresent = 0; nPresent <= 1; ++nPresent)
     {
         if (nPresent)
             CreateDirectoryW(s_szLogDir, NULL);
-        double times[HOOK_KINDS][3];
-        for (int h = 0; h < HOOK_KINDS; ++h)
+        double medians[HOOK_KINDS][KINDS];
+        if (!MeasureAll(szDir, medians))
         {
-            if (!MeasureHook((HookKind)h, szDir, times[h]))
-            {
-                printf("bench_hook: could not start the hook process %d\n", h);
-                return 1;
-            }
+            printf("bench_hook: could not start a hook process\n");
+            return 1;
         }
-        PrintTable(nPresent ? "present" : "absent", times);
+        PrintTable(nPresent ? "present" : "absent", medians);
         fflush(stdout);
     }
     DeleteFileW(s_szLogFile);
