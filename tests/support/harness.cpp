@@ -94,6 +94,21 @@ bool WaitForLogLine(const std::string &line, DWORD timeoutMs, int count)
     return WaitUntil([&] { return CountLines(line) >= count; }, timeoutMs);
 }
 
+::testing::AssertionResult LogHasLinesInOrder(const std::vector<std::string> &lines)
+{
+    std::vector<std::string> log = LogLines();
+    size_t next = 0;
+    for (const std::string &line : lines)
+    {
+        while (next < log.size() && log[next] != line)
+            ++next;
+        if (next == log.size())
+            return ::testing::AssertionFailure() << "\"" << line << "\" missing, or out of order";
+        ++next;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 static HKEY CreateOrxKey()
 {
     HKEY hKey = NULL;
@@ -208,6 +223,26 @@ std::wstring RemoteCurrentDirectory(HANDLE hProcess)
     if (!ReadProcessMemory(hProcess, path.Buffer, &text[0], path.Length, NULL))
         return L"";
     return text;
+}
+
+// Handle values are multiples of 4; the probe ends after a long run of unused ones.
+HandleCount CountProcessHandles(HANDLE hProcess)
+{
+    HandleCount count = { 0, 0 };
+    const ULONG_PTR kStride = 4, kGiveUpAfter = 4096;
+    ULONG_PTR nLastUsed = 0;
+    for (ULONG_PTR h = kStride; h - nLastUsed <= kGiveUpAfter * kStride; h += kStride)
+    {
+        HANDLE hCopy = NULL;
+        if (!DuplicateHandle(hProcess, (HANDLE)h, GetCurrentProcess(), &hCopy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+            continue;
+        nLastUsed = h;
+        ++count.nAll;
+        if (GetThreadId(hCopy) != 0)
+            ++count.nThreads;
+        CloseHandle(hCopy);
+    }
+    return count;
 }
 
 // Mapped without running its initialisation, so reading writes nothing to the log.

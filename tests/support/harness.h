@@ -29,6 +29,8 @@ std::vector<std::string> LogLines();    // split at CR LF
 int CountLines(const std::string &line);
 bool LogHasLine(const std::string &line);
 bool WaitForLogLine(const std::string &line, DWORD timeoutMs, int count = 1);
+// The lines appear in this order, others allowed in between; says which one is missing.
+::testing::AssertionResult LogHasLinesInOrder(const std::vector<std::string> &lines);
 
 // HKLM\SOFTWARE\Halvern\orx "TarnMonPath" (this process's registry view).
 void SetInstallPath(const std::wstring &path);
@@ -47,6 +49,15 @@ LRESULT SendIndicator(WPARAM code, LPARAM level);
 
 // The current directory of another process of the same architecture.
 std::wstring RemoteCurrentDirectory(HANDLE hProcess);
+
+// Open handles of another process: all of them, and those that are threads.
+// Counted by duplicating each handle value, since Wine's GetProcessHandleCount says 0.
+struct HandleCount
+{
+    int nAll;
+    int nThreads;
+};
+HandleCount CountProcessHandles(HANDLE hProcess);
 
 // The 16 bytes of Tarnwatch's shared section, as this process maps them.
 bool ReadSharedSection(LONG values[4]);

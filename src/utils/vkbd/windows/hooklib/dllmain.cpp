@@ -3,6 +3,7 @@
 #include <windows.h>
 #include "Tarnwatch.h"
 #include "hookdata.h"
+#include "mastervolume.h"
 #include "volumestep.h"
 
 extern "C" int WINAPI GetOSVersion(void)
@@ -51,10 +52,18 @@ extern "C" void WINAPI RegisterHook(HWND hWnd)
     SetVolumeMutex(hVolumeMutex);
     ProbeOSVersion();
     InitializeVolumeStep();
+    // From Vista on this waits 20 s first: the hook starts to work only afterwards.
+    SetVolumeReady(OpenMasterVolume());
+    HHOOK hHook = SetWindowsHookExW(WH_KEYBOARD_LL, KeybdProcLL, g_hInstance, 0);
+    SetHookHandle(hHook);
+    if (!hHook)
+        DBGOUT("RegisterHook LL failed");
 }
 
+// Undoes RegisterHook on the thread that called it; the volume-ready flag keeps its value.
 extern "C" void WINAPI UnregisterHook(void)
 {
+    CloseMasterVolume();
     if (HookMutex())
     {
         CloseHandle(HookMutex());

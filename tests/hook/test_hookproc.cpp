@@ -1,0 +1,101 @@
+// KeybdProcLL compiled in and called directly, for the two paths no real key
+// can reach: its mutex held elsewhere (the zero time-out), and no mutex at all.
+#include <gtest/gtest.h>
+#include "harness.h"
+#include "hookdata.h"
+#include "Tarnwatch.h"
+
+namespace {
+
+struct Holder
+{
+    HANDLE hMutex;
+    HANDLE hHeld;
+    HANDLE hRelease;
+};
+
+DWORD WINAPI HoldHookMutex(LPVOID pParam)
+{
+    Holder *p = (Holder *)pParam;
+    WaitForSingleObject(p->hMutex, INFINITE);
+    SetEvent(p->hHeld);
+    WaitForSingleObject(p->hRelease, INFINITE);
+    ReleaseMutex(p->hMutex);
+    return 0;
+}
+
+DWORD WINAPI TryMutex(LPVOID pParam)
+{
+    HANDLE hMutex = (HANDLE)pParam;
+    if (WaitForSingleObject(hMutex, 0) != WAIT_OBJECT_0)
+        return 0;
+    ReleaseMutex(hMutex);
+    return 1;
+}
+
+// Mutexes are recursive for their owner, so only another thread can tell.
+bool FreeForOtherThreads(HANDLE hMutex)
+{
+    HANDLE hThread = CreateThread(NULL, 0, TryMutex, hMutex, 0, NULL);
+    WaitForSingleObject(hThread, 10000);
+    DWORD dwFree = 0;
+    GetExitCodeThread(hThread, &dwFree);
+    CloseHandle(hThread);
+    return dwFree == 1;
+}
+
+LRESULT CallHook(WPARAM wParam, DWORD vkCode)
+{
+    KBDLLHOOKSTRUCT key;
+    ZeroMemory(&key, sizeof(key));
+    key.vkCode = vkCode;
+    return KeybdProcLL(HC_ACTION, wParam, (LPARAM)&key);
+}
+
+class HookProc : public ::testing::Test
+{
+protected:
+    void SetUp() override { tarn::PrepareLog(); }
+    void TearDown() override { SetHookMutex(NULL); }
+};
+
+TEST_F(HookProc, AnEventWhileTheMutexIsHeldElsewhereIsSwallowed)
+{
+    Holder holder = { CreateMutexW(NULL, FALSE, NULL), CreateEventW(NULL, TRUE, FALSE, NULL),
+                      CreateEventW(NULL, TRUE, FALSE, NULL) };
+    SetHookMutex(holder.hMutex);
+    HANDLE hThread = CreateThread(NULL, 0, HoldHookMutex, &holder, 0, NULL);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder.hHeld, 10000));
+    EXPECT_EQ(1, CallHook(WM_KEYDOWN, 'A'));
+    EXPECT_EQ(1, CallHook(WM_KEYUP, VK_CAPITAL));
+    EXPECT_EQ(2, tarn::CountLines("wait hook timed out"));
+    EXPECT_FALSE(tarn::LogHasLine("KeybdProcLL received,wParam=257, p->vkCode = 20")) << "handled nonetheless";
+    SetEvent(holder.hRelease);
+    WaitForSingleObject(hThread, 10000);
+    CloseHandle(hThread);
+    // Once free, the hook takes it and gives it back: the next event passes on.
+    EXPECT_EQ(0, CallHook(WM_KEYUP, VK_CAPITAL));
+    EXPECT_TRUE(tarn::LogHasLine("KeybdProcLL received,wParam=257, p->vkCode = 20"));
+    EXPECT_TRUE(FreeForOtherThreads(holder.hMutex)) << "the hook left its mutex taken";
+    CloseHandle(holder.hMutex);
+    CloseHandle(holder.hHeld);
+    CloseHandle(holder.hRelease);
+}
+
+// A wait that fails counts as taken: the event is handled, the release fails and says so.
+TEST_F(HookProc, WithoutItsMutexTheHookStillHandlesEvents)
+{
+    SetHookMutex(NULL);
+    SetVolumeReady(FALSE);   // no worker: only the hook's own lines
+    EXPECT_EQ(0, CallHook(WM_KEYDOWN, 'A'));
+    EXPECT_EQ(0, CallHook(WM_KEYUP, VK_CAPITAL));
+    EXPECT_EQ(1, CallHook(WM_KEYDOWN, VK_VOLUME_MUTE));
+    std::string error = "ReleaseSemaphore hook error: " + std::to_string(ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(tarn::LogHasLinesInOrder({ error, "KeybdProcLL received,wParam=257, p->vkCode = 20", error,
+                                           "KeybdProcLL received,wParam=256, p->vkCode = 173", "",
+                                           "Detect KeybdProc VK_VOLUME_MUTE press", error, "" }));
+    EXPECT_EQ(0, tarn::CountLines("wait hook timed out"));
+    SetVolumeReady(TRUE);
+}
+
+}  // namespace
