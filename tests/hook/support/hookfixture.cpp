@@ -51,19 +51,6 @@ void CloseOsdWindows(HANDLE hProcess)
     EnumWindows(CloseOsdWindow, (LPARAM)GetProcessId(hProcess));
 }
 
-bool LetTarnwatchFindHookWnd(HANDLE hProcess)
-{
-    // kernel32 lies at the same address in every process of this architecture.
-    LPTHREAD_START_ROUTINE pfnSleep = (LPTHREAD_START_ROUTINE)(void *)GetProcAddress(
-        GetModuleHandleW(L"kernel32.dll"), "Sleep");
-    HANDLE hThread = CreateRemoteThread(hProcess, NULL, 0, pfnSleep, NULL, 0, NULL);
-    if (!hThread)
-        return false;
-    bool bEnded = WaitForSingleObject(hThread, 10000) == WAIT_OBJECT_0;
-    CloseHandle(hThread);
-    return bEnded;
-}
-
 void ExpectLockKeyReports(const LockKey &key, bool bAlt, bool bHeld, int nDowns)
 {
     ClearIndicators();
@@ -122,7 +109,6 @@ void FreshHookTest::SetUp()
     ASSERT_TRUE(StartKeyObserver());
     Launch();
     CloseOsdWindows(m_hProcess);
-    ASSERT_TRUE(LetTarnwatchFindHookWnd(m_hProcess));
     ASSERT_TRUE(AttachIndicatorSpy());
     ASSERT_TRUE(OpenKeyWindow());
 }
@@ -161,8 +147,7 @@ void SharedHookTest::StartShared()
     }, 90000);
     if (dwDone)
         CloseOsdWindows(s_hProcess);
-    s_bStarted = dwDone != 0 && FindHookWnd() && LetTarnwatchFindHookWnd(s_hProcess) && AttachIndicatorSpy()
-                 && OpenKeyWindow();
+    s_bStarted = dwDone != 0 && FindHookWnd() && AttachIndicatorSpy() && OpenKeyWindow();
     s_dwRegisterMs = dwDone - dwRegister;
 }
 

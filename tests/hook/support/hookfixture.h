@@ -24,11 +24,6 @@ struct LockKey
 };
 extern const LockKey kLockKeys[3];
 
-// Starts and ends one thread in Tarnview. Tarnwatch looks "HookWnd" up whenever
-// a thread of its process starts or ends; in the full program the hardware-event
-// service thread does that right after start-up, before any key can matter.
-bool LetTarnwatchFindHookWnd(HANDLE hProcess);
-
 // The hook suites take the OSD out of play: under Wine its windows take the
 // foreground when shown, and hiding them holds Tarnview's main thread for 2 s
 // (x11drv waits for a window manager there is none of), long enough for Wine to
