@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include "hookfixture.h"
 
 #define REPEATS 7
 
@@ -96,17 +97,6 @@ static BOOL WaitForEvent(const wchar_t *pszName, HANDLE hProcess)
     return FALSE;
 }
 
-static BOOL CALLBACK CloseOsdWindow(HWND hWnd, LPARAM lParam)
-{
-    DWORD dwProcess = 0;
-    wchar_t szClass[16] = L"";
-    GetWindowThreadProcessId(hWnd, &dwProcess);
-    GetClassNameW(hWnd, szClass, 16);
-    if (dwProcess == (DWORD)lParam && wcscmp(szClass, L"ShowWnd") == 0)
-        SendMessageTimeoutW(hWnd, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, NULL);
-    return TRUE;
-}
-
 static double BurstMicroseconds(const KeyKind *pKind)
 {
     DWORD dwFlags = pKind->vk == VK_VOLUME_UP ? KEYEVENTF_EXTENDEDKEY : 0;
@@ -157,7 +147,7 @@ static BOOL MeasureHook(HookKind kind, const wchar_t *pszDir, double times[KINDS
         hProcess = Start(szExe, L"");
         if (!hProcess || !WaitForEvent(L"ShowEvent", hProcess))
             return FALSE;
-        EnumWindows(CloseOsdWindow, (LPARAM)GetProcessId(hProcess));
+        tarn::CloseOsdWindows(hProcess);
     }
     for (int k = 0; k < KINDS; ++k)
     {

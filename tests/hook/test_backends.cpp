@@ -4,19 +4,14 @@
 #include <gtest/gtest.h>
 #include "mastervolume.h"
 #include "volumestep.h"
+#include "steptables.h"
 #include "standinendpoint.h"
 
 namespace {
 
-const DWORD kXP[VOLUME_STEP_COUNT] = { 0, 4681, 9362, 14043, 18724, 23405, 28086, 32767,
-                                       37448, 42129, 46810, 51491, 56172, 60853, 65535 };
-const DWORD kWin7[VOLUME_STEP_COUNT] = { 0, 7, 14, 21, 29, 36, 43, 50, 57, 64, 71, 79, 86, 93, 100 };
-
-void UseFamily(int nOSVersion)
-{
-    g_nVolumeOSVersion = nOSVersion;
-    InitializeVolumeStep();
-}
+using tarn::kXP;
+using tarn::kWin7;
+using tarn::UseFamily;
 
 class EndpointBackend : public ::testing::Test
 {
