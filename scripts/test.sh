@@ -33,6 +33,7 @@ win7=$TARN_PREFIX
 run_suites "x86_64-xp" x86_64 "$xp"
 run_suites "x86_64-win7" x86_64 "$win7" -L '(^|-)os($|-)'
 run_suites "i686-xp" i686 "$xp" -L '(^|-)i686($|-)'
+run_suites "i686-win7" i686 "$win7" -L '(^|-)wow64($|-)'
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

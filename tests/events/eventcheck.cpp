@@ -193,6 +193,14 @@ bool CopyStandIn(const std::wstring &from, const std::wstring &to)
     return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
+std::wstring NativeSystemFolder()
+{
+    BOOL bWow64 = FALSE;
+    if (IsWow64Process(GetCurrentProcess(), &bWow64) && bWow64)
+        return L"C:\\windows\\sysnative";
+    return L"C:\\windows\\system32";
+}
+
 bool MakeFolders(const std::wstring &path)
 {
     for (size_t pos = path.find(L'\\', 3); ; pos = path.find(L'\\', pos + 1))

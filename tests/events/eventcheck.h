@@ -40,6 +40,8 @@ void DeleteHalvernKey(HKEY root, const wchar_t *key);
 
 // Files in the prefix.
 bool CopyStandIn(const std::wstring &from, const std::wstring &to);
+// C:\windows\system32 as 64-bit programs see it, also from a 32-bit test.
+std::wstring NativeSystemFolder();
 // Makes every folder of a path; the path of a folder of exactly cch characters under base.
 bool MakeFolders(const std::wstring &path);
 std::wstring FolderOfLength(const std::wstring &base, size_t cch);

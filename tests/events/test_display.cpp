@@ -134,7 +134,8 @@ protected:
         if (ev::OSVersion() < 60)
             GTEST_SKIP() << "DisplaySwitch.exe runs only from Vista on";
         ev::EventTest::SetUp();
-        ASSERT_TRUE(ev::CopyStandIn(tarn::SimDir() + L"\\DisplaySwitch.exe", L"C:\\windows\\system32\\DisplaySwitch.exe"));
+        // Where 64-bit Windows keeps the tool: a 32-bit Tarnview must find it there too.
+        ASSERT_TRUE(ev::CopyStandIn(tarn::SimDir() + L"\\DisplaySwitch.exe", ev::NativeSystemFolder() + L"\\DisplaySwitch.exe"));
     }
 
     // Delivers the hot key; DisplaySwitch's lines, the indicators and the mode logged.

@@ -113,13 +113,28 @@ int GetCurrentDisplaySwitchMode(void)
     return nMode;
 }
 
+// DisplaySwitch.exe exists only in the native system folder. A 32-bit Tarnview
+// on 64-bit Windows has System32 redirected to SysWOW64 and so must name the
+// native folder by its alias; the working directory stays as it is, because
+// the 64-bit tool has no such alias.
+static LPCWSTR DisplaySwitchFile(void)
+{
+    typedef BOOL (WINAPI *IS_WOW64_PROCESS)(HANDLE, PBOOL);
+    IS_WOW64_PROCESS pIsWow64Process =
+        (IS_WOW64_PROCESS)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process");
+    BOOL bWow64 = FALSE;
+    if (pIsWow64Process && pIsWow64Process(GetCurrentProcess(), &bWow64) && bWow64)
+        return L"C:\\Windows\\Sysnative\\DisplaySwitch.exe";
+    return L"DisplaySwitch.exe";
+}
+
 static int SwitchWithDisplaySwitch(void)
 {
     int nMode = GetCurrentDisplaySwitchMode();
     int nShown;
     LPCWSTR pszArgument = DisplaySwitchArgument(nMode, &nShown);
     // Not examined: the indicator for the new mode shows all the same.
-    ShellExecuteW(NULL, L"open", L"DisplaySwitch.exe", pszArgument, L"C:\\Windows\\System32", SW_SHOW);
+    ShellExecuteW(NULL, L"open", DisplaySwitchFile(), pszArgument, L"C:\\Windows\\System32", SW_SHOW);
     if (nMode == DISPLAY_MODE_UNKNOWN)
         return INDICATOR_NONE;
     DBGOUT("display switch mode = %d", nShown);
