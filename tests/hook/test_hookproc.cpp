@@ -3,26 +3,10 @@
 #include <gtest/gtest.h>
 #include "harness.h"
 #include "hookdata.h"
+#include "mutexholder.h"
 #include "Tarnwatch.h"
 
 namespace {
-
-struct Holder
-{
-    HANDLE hMutex;
-    HANDLE hHeld;
-    HANDLE hRelease;
-};
-
-DWORD WINAPI HoldHookMutex(LPVOID pParam)
-{
-    Holder *p = (Holder *)pParam;
-    WaitForSingleObject(p->hMutex, INFINITE);
-    SetEvent(p->hHeld);
-    WaitForSingleObject(p->hRelease, INFINITE);
-    ReleaseMutex(p->hMutex);
-    return 0;
-}
 
 DWORD WINAPI TryMutex(LPVOID pParam)
 {
@@ -61,25 +45,20 @@ protected:
 
 TEST_F(HookProc, AnEventWhileTheMutexIsHeldElsewhereIsSwallowed)
 {
-    Holder holder = { CreateMutexW(NULL, FALSE, NULL), CreateEventW(NULL, TRUE, FALSE, NULL),
-                      CreateEventW(NULL, TRUE, FALSE, NULL) };
-    SetHookMutex(holder.hMutex);
-    HANDLE hThread = CreateThread(NULL, 0, HoldHookMutex, &holder, 0, NULL);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder.hHeld, 10000));
+    HANDLE hMutex = CreateMutexW(NULL, FALSE, NULL);
+    SetHookMutex(hMutex);
+    tarn::MutexHolder holder(hMutex);
+    ASSERT_TRUE(holder.Held());
     EXPECT_EQ(1, CallHook(WM_KEYDOWN, 'A'));
     EXPECT_EQ(1, CallHook(WM_KEYUP, VK_CAPITAL));
     EXPECT_EQ(2, tarn::CountLines("wait hook timed out"));
     EXPECT_FALSE(tarn::LogHasLine("KeybdProcLL received,wParam=257, p->vkCode = 20")) << "handled nonetheless";
-    SetEvent(holder.hRelease);
-    WaitForSingleObject(hThread, 10000);
-    CloseHandle(hThread);
+    holder.Finish();
     // Once free, the hook takes it and gives it back: the next event passes on.
     EXPECT_EQ(0, CallHook(WM_KEYUP, VK_CAPITAL));
     EXPECT_TRUE(tarn::LogHasLine("KeybdProcLL received,wParam=257, p->vkCode = 20"));
-    EXPECT_TRUE(FreeForOtherThreads(holder.hMutex)) << "the hook left its mutex taken";
-    CloseHandle(holder.hMutex);
-    CloseHandle(holder.hHeld);
-    CloseHandle(holder.hRelease);
+    EXPECT_TRUE(FreeForOtherThreads(hMutex)) << "the hook left its mutex taken";
+    CloseHandle(hMutex);
 }
 
 // A wait that fails counts as taken: the event is handled, the release fails and says so.

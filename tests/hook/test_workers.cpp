@@ -6,6 +6,7 @@
 #include <vector>
 #include "harness.h"
 #include "hookdata.h"
+#include "mutexholder.h"
 #include "mastervolume.h"
 #include "volumestep.h"
 #include "volumeworkers.h"
@@ -45,27 +46,6 @@ LPTHREAD_START_ROUTINE WorkerProc(Worker w)
 const char *WorkerName(Worker w)
 {
     return w == MUTE ? "Show_Mute_Unmute_Thread" : w == DOWN ? "Show_VolumeDown_Thread" : "Show_VolumeUp_Thread";
-}
-
-// Holds the volume mutex until told to let go, or ends while owning it.
-struct Holder
-{
-    HANDLE hMutex;
-    HANDLE hRelease;
-    HANDLE hHeld;
-    bool bAbandon;
-};
-
-DWORD WINAPI HoldMutex(LPVOID pParam)
-{
-    Holder *p = (Holder *)pParam;
-    WaitForSingleObject(p->hMutex, INFINITE);
-    SetEvent(p->hHeld);
-    if (p->bAbandon)
-        return 0;
-    WaitForSingleObject(p->hRelease, INFINITE);
-    ReleaseMutex(p->hMutex);
-    return 0;
 }
 
 class Workers : public ::testing::Test
@@ -222,9 +202,8 @@ TEST_F(Workers, StepTheMixerFromItsNearestStep)
 
 TEST_F(Workers, APressThatCannotGetTheMutexIsDropped)
 {
-    Holder holder = { m_hMutex, CreateEventW(NULL, TRUE, FALSE, NULL), CreateEventW(NULL, TRUE, FALSE, NULL), false };
-    HANDLE hHolder = CreateThread(NULL, 0, HoldMutex, &holder, 0, NULL);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder.hHeld, 10000));
+    tarn::MutexHolder holder(m_hMutex);
+    ASSERT_TRUE(holder.Held());
     for (Worker w : { MUTE, DOWN, UP })
     {
         UseEndpoint(50, false);
@@ -234,11 +213,7 @@ TEST_F(Workers, APressThatCannotGetTheMutexIsDropped)
         EXPECT_EQ(0, m_endpoint.nCalls) << WorkerName(w);
         EXPECT_EQ(nTimedOut + 1, tarn::CountLines("wait g_hMasterVolumeSemaphore timed out")) << WorkerName(w);
     }
-    SetEvent(holder.hRelease);
-    WaitForSingleObject(hHolder, 10000);
-    CloseHandle(hHolder);
-    CloseHandle(holder.hRelease);
-    CloseHandle(holder.hHeld);
+    holder.Finish();
     // The line's own line feed leaves an empty line behind it.
     EXPECT_TRUE(tarn::LogHasLinesInOrder({ "wait g_hMasterVolumeSemaphore timed out", "" }));
 }
@@ -263,11 +238,8 @@ TEST_F(Workers, AWaitThatFailsDoesNothing)
 
 TEST_F(Workers, AMutexLeftByADeadOwnerIsTakenOver)
 {
-    Holder holder = { m_hMutex, NULL, CreateEventW(NULL, TRUE, FALSE, NULL), true };
-    HANDLE hHolder = CreateThread(NULL, 0, HoldMutex, &holder, 0, NULL);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hHolder, 10000));
-    CloseHandle(hHolder);
-    CloseHandle(holder.hHeld);
+    // Ends while owning the mutex.
+    ASSERT_TRUE(tarn::MutexHolder(m_hMutex, true).Finish());
     UseEndpoint(30, false);
     EXPECT_EQ(0u, Run(UP));
     EXPECT_EQ(std::vector<Shown>(1, Shown{ VOLUME_UP, 5 }), s_shown);
