@@ -13,12 +13,19 @@ bool LogExists()
     return GetFileAttributesW(tarn::kLogFile) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A missing folder is looked for again after a second at the latest, so a folder
+// made while the program runs is written to soon after.
 TEST(DebugLog, WithoutFolderNothingIsCreated)
 {
     tarn::RemoveLog(true);
     DBGOUT("nobody reads this %d", 1);
     EXPECT_FALSE(LogExists());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(tarn::kLogDir));
+    tarn::PrepareLog();
+    EXPECT_TRUE(tarn::WaitUntil([] {
+        DBGOUT("the folder is back");
+        return tarn::LogHasLine("the folder is back");
+    }, 5000));
 }
 
 TEST(DebugLog, AppendsOneLineFeedInTextMode)

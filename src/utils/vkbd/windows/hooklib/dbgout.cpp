@@ -10,7 +10,21 @@
 #define LOG_PATH_SIZE 100
 #define LOG_LOCK_OFFSET_HIGH 0x7FFFFFFF   // the lock byte lies at 8 EB, never reached
 
+#define LOG_FOLDER_RECHECK_MS 1000
+
 static const char s_szLogPath[] = "C:/temp1234567890/tarn.log";
+
+// The log folder is normally absent on a user's machine. Once an open has found it
+// missing, calls within the next second return at once instead of asking the file
+// system again: the six keys the hook acts on each log several lines. Both values
+// are single aligned stores; a race costs at most one extra failed open.
+static volatile LONG s_bLogFolderMissing = FALSE;
+static volatile DWORD s_dwLogFolderCheckedTick = 0;
+
+static BOOL LogFolderKnownMissing(void)
+{
+    return s_bLogFolderMissing && GetTickCount() - s_dwLogFolderCheckedTick < LOG_FOLDER_RECHECK_MS;
+}
 
 // Text mode: every line feed is stored as CR LF. Returns the bytes written to pszOut.
 static DWORD ToTextMode(const char *pszIn, char *pszOut)
@@ -36,7 +50,15 @@ static void AppendToLog(const char *pszText)
     HANDLE hFile = CreateFileA(szPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (hFile == INVALID_HANDLE_VALUE)
+    {
+        if (GetLastError() == ERROR_PATH_NOT_FOUND)
+        {
+            s_dwLogFolderCheckedTick = GetTickCount();
+            s_bLogFolderMissing = TRUE;
+        }
         return;
+    }
+    s_bLogFolderMissing = FALSE;
     OVERLAPPED ovLock;
     ZeroMemory(&ovLock, sizeof(ovLock));
     ovLock.OffsetHigh = LOG_LOCK_OFFSET_HIGH;
@@ -52,6 +74,8 @@ static void AppendToLog(const char *pszText)
 
 extern "C" void __cdecl DBGOUT(const char *format, ...)
 {
+    if (LogFolderKnownMissing())
+        return;
     char szBuffer[LOG_BUFFER_SIZE];
     va_list args;
     va_start(args, format);
