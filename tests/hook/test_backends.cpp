@@ -2,10 +2,18 @@
 // mixer of this process, and a stand-in endpoint for the scalar arithmetic that
 // Wine's Core Audio endpoint does not implement.
 #include <gtest/gtest.h>
+#include <mmdeviceapi.h>
+#include "harness.h"
+#include "hookdata.h"
+#include "hookwatch.h"
 #include "mastervolume.h"
+#include "mutexholder.h"
 #include "volumestep.h"
 #include "steptables.h"
 #include "standinendpoint.h"
+
+// The product's notification object, as the device enumerator calls it.
+IMMNotificationClient *DefaultDeviceClient(void);
 
 namespace {
 
@@ -249,6 +257,81 @@ TEST_F(EndpointOpen, CloseLeavesAloneComItDidNotInitialise)
     ComResult r = RunOnThread(OpenAndCloseInsideOwnCom);
     EXPECT_EQ(1, r.nOpened);
     EXPECT_EQ(S_FALSE, r.hrAfterClose) << "the thread's own COM initialisation must survive";
+}
+
+// The default playback device changes under the keys: the endpoint is opened
+// anew on the watchdog's thread, under the workers' mutex, with nothing carried
+// over; without a device the keys are not ready.
+class DefaultDevice : public ::testing::Test
+{
+protected:
+    tarn::StandInEndpoint m_old;
+    HANDLE m_hMutex = NULL;
+
+    void SetUp() override
+    {
+        UseFamily(61);
+        tarn::PrepareLog();
+        CoInitialize(NULL);
+        m_hMutex = CreateMutexW(NULL, FALSE, NULL);
+        SetVolumeMutex(m_hMutex);
+        m_old.SetPercent(30);
+        g_pEndpointVolume = &m_old;
+        StartHookWatch();
+    }
+    void TearDown() override
+    {
+        StopHookWatch();
+        if (g_pEndpointVolume && g_pEndpointVolume != &m_old)
+            g_pEndpointVolume->Release();
+        g_pEndpointVolume = NULL;
+        SetVolumeMutex(NULL);
+        CloseHandle(m_hMutex);
+        SetVolumeReady(TRUE);
+        CoUninitialize();
+    }
+    // Serves the watchdog window, as Tarnview's message loop does.
+    static bool ServeUntil(const std::function<bool()> &pred, DWORD timeoutMs)
+    {
+        return tarn::WaitUntil([&] {
+            MSG msg;
+            while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            return pred();
+        }, timeoutMs);
+    }
+};
+
+TEST_F(DefaultDevice, TheKeysFollowTheDefaultPlaybackDevice)
+{
+    IMMNotificationClient *pClient = DefaultDeviceClient();
+    // Recording devices and the other roles are not the keys' business.
+    pClient->OnDefaultDeviceChanged(eCapture, eConsole, L"{microphone}");
+    pClient->OnDefaultDeviceChanged(eRender, eCommunications, L"{headset}");
+    ServeUntil([] { return false; }, 300);
+    EXPECT_EQ(&m_old, g_pEndpointVolume);
+    {
+        tarn::MutexHolder worker(m_hMutex);
+        ASSERT_TRUE(worker.Held());
+        pClient->OnDefaultDeviceChanged(eRender, eConsole, L"{hdmi}");
+        ServeUntil([] { return false; }, 500);
+        EXPECT_EQ(&m_old, g_pEndpointVolume) << "swapped under a worker";
+    }
+    // This Wine's PulseAudio sink is the new default device.
+    ASSERT_TRUE(ServeUntil([&] { return g_pEndpointVolume != &m_old; }, 10000));
+    EXPECT_NE(nullptr, g_pEndpointVolume);
+    EXPECT_TRUE(IsVolumeReady());
+    EXPECT_EQ(1, m_old.nReleases);
+    EXPECT_EQ(0, m_old.nSetLevelCalls) << "the old device's level went over";
+    tarn::MutexHolder after(m_hMutex);
+    EXPECT_TRUE(after.Held()) << "the mutex was not given back";
+    after.Finish();
+
+    pClient->OnDefaultDeviceChanged(eRender, eConsole, NULL);
+    ASSERT_TRUE(ServeUntil([] { return g_pEndpointVolume == NULL; }, 10000));
+    EXPECT_FALSE(IsVolumeReady());
+    EXPECT_TRUE(tarn::LogHasLinesInOrder({ "EndpointReopenMaster: default playback device opened",
+                                           "EndpointReopenMaster: default playback device gone, volume keys not ready" }));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // indicatorspy.dll: a WH_CALLWNDPROC hook that the tests set on Tarnview's main
 // thread. Windows loads it into Tarnview, where it records every WM_INDICATOR
-// that reaches "HookWnd" into a section shared with the test process.
+// that reaches "HookWnd" into a section shared with the test process, and where
+// it can remove Tarnview's keyboard hook as Windows itself sometimes does.
 #include <windows.h>
 #include "Tarnwatch.h"
 #include "indicatorspy.h"
@@ -14,6 +15,8 @@ LONG g_nSpyLevels[SPY_CAPACITY] SPYDAT = { 0 };
 extern "C" LRESULT CALLBACK SpyCallWndProc(int nCode, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT *pMsg = (const CWPSTRUCT *)lParam;
+    if (nCode == HC_ACTION && pMsg->message == SPY_UNHOOK_MESSAGE)
+        UnhookWindowsHookEx((HHOOK)(LONG_PTR)pMsg->wParam);
     if (nCode == HC_ACTION && pMsg->message == WM_INDICATOR)
     {
         LONG nSlot = InterlockedIncrement(&g_nSpyCount) - 1;

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #define SPY_CAPACITY 4096
+// Sent to "HookWnd": the spy removes the hook whose handle is wParam on Tarnview's
+// main thread, behind the back of the program that installed it.
+#define SPY_UNHOOK_MESSAGE (WM_APP + 0x100)
 
 extern "C" {
 LRESULT CALLBACK SpyCallWndProc(int nCode, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include "Tarnwatch.h"
 #include "hookdata.h"
+#include "hookwatch.h"
 #include "mastervolume.h"
 #include "volumestep.h"
 
@@ -58,11 +59,14 @@ extern "C" void WINAPI RegisterHook(HWND hWnd)
     SetHookHandle(hHook);
     if (!hHook)
         DBGOUT("RegisterHook LL failed");
+    // From here on a hook that Windows drops is put back.
+    StartHookWatch();
 }
 
 // Undoes RegisterHook on the thread that called it; the volume-ready flag keeps its value.
 extern "C" void WINAPI UnregisterHook(void)
 {
+    StopHookWatch();
     CloseMasterVolume();
     if (HookMutex())
     {

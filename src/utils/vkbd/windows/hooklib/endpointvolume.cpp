@@ -5,16 +5,13 @@
 #include <objbase.h>
 #include <mmdeviceapi.h>
 #include <endpointvolume.h>
+#include "Tarnwatch.h"
+#include "coreaudioids.h"
+#include "hookdata.h"
+#include "hookwatch.h"
 #include "mastervolume.h"
 
 #define ENDPOINT_OPEN_DELAY_MS 20000
-
-static const CLSID s_clsidDeviceEnumerator =
-    { 0xBCDE0395, 0xE52F, 0x467C, { 0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E } };
-static const IID s_iidDeviceEnumerator =
-    { 0xA95664D2, 0x9614, 0x4F35, { 0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6 } };
-static const IID s_iidEndpointVolume =
-    { 0x5CDF2C82, 0x841E, 0x4546, { 0x97, 0x22, 0x0C, 0xF7, 0x40, 0x78, 0x22, 0x9A } };
 
 IAudioEndpointVolume *g_pEndpointVolume = NULL;
 static BOOL s_bComInitialized = FALSE;   // our CoInitialize succeeded and is owed a CoUninitialize
@@ -38,17 +35,36 @@ IAudioEndpointVolume *CreateEndpointVolume(void)
 }
 
 // The audio service may still be starting at logon; the endpoint is asked for
-// only once, after this wait.
+// after this wait, and again whenever the default playback device changes.
 int EndpointOpenMaster(void)
 {
     Sleep(ENDPOINT_OPEN_DELAY_MS);
     s_bComInitialized = SUCCEEDED(CoInitialize(NULL));
     g_pEndpointVolume = CreateEndpointVolume();
+    FollowDefaultEndpoint();
     return g_pEndpointVolume != NULL;
+}
+
+// On the registering thread, with the workers' mutex held: the keys step the new
+// default device from its own level; none of the old device's level goes over.
+// Without a device the keys are not ready, as when none opened at start-up.
+void EndpointReopenMaster(BOOL bPresent)
+{
+    if (g_pEndpointVolume)
+    {
+        g_pEndpointVolume->Release();
+        g_pEndpointVolume = NULL;
+    }
+    if (bPresent)
+        g_pEndpointVolume = CreateEndpointVolume();
+    SetVolumeReady(g_pEndpointVolume != NULL);
+    DBGOUT("EndpointReopenMaster: default playback device %s",
+           g_pEndpointVolume ? "opened" : "gone, volume keys not ready");
 }
 
 void EndpointCloseMaster(void)
 {
+    StopFollowingDefaultEndpoint();
     if (g_pEndpointVolume)
     {
         g_pEndpointVolume->Release();

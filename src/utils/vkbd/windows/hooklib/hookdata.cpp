@@ -12,6 +12,7 @@ LONG g_hMasterVolumeSemaphore HOOKDAT = 0;
 HINSTANCE g_hInstance = NULL;
 HWND g_hHookWnd = NULL;
 int g_nAttachOSVersion = 0;
+volatile LONG g_nHookCalls = 0;
 
 static HHOOK s_hHook = NULL;
 static HANDLE s_hHookMutex = NULL;

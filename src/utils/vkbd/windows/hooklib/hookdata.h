@@ -16,6 +16,7 @@ extern LONG g_hMasterVolumeSemaphore;
 extern HINSTANCE g_hInstance;   // this library, recorded by DllMain
 extern HWND g_hHookWnd;         // Tarnview's "HookWnd", looked up by DllMain
 extern int g_nAttachOSVersion;  // OS version seen by the latest DllMain call
+extern volatile LONG g_nHookCalls;  // calls of KeybdProcLL in this process, for the hook's watchdog
 
 // The handles of this process. The hook and the workers use these, never the
 // shared copies, so another process's RegisterHook cannot hand them foreign handles.

@@ -60,9 +60,15 @@ static void ActOnKeyDown(DWORD vkCode)
     }
 }
 
+// Only the six keys acted on take the mutex: ordinary typing passes straight on,
+// costs no kernel round trip and is never swallowed when the mutex is busy.
 extern "C" LRESULT CALLBACK KeybdProcLL(int nCode, WPARAM wParam, LPARAM lParam)
 {
     const KBDLLHOOKSTRUCT *pKey = (const KBDLLHOOKSTRUCT *)lParam;
+    // A plain store: the watchdog on this same thread only looks for a change.
+    ++g_nHookCalls;
+    if (!IsLockKey(pKey->vkCode) && !IsVolumeKey(pKey->vkCode))
+        return CallNextHookEx(HookHandle(), nCode, wParam, lParam);
     if (WaitForSingleObject(HookMutex(), 0) == WAIT_TIMEOUT)
     {
         DBGOUT("wait hook timed out\n");
@@ -70,10 +76,8 @@ extern "C" LRESULT CALLBACK KeybdProcLL(int nCode, WPARAM wParam, LPARAM lParam)
     }
     // Only the keys acted on are logged: the log folder may be readable by anyone,
     // and what else is typed (passwords among it) must leave no trace there.
-    BOOL bOurs = IsLockKey(pKey->vkCode) || IsVolumeKey(pKey->vkCode);
-    if (bOurs)
-        DBGOUT("KeybdProcLL received,wParam=%d, p->vkCode = %d\n", (int)wParam, (int)pKey->vkCode);
-    if (bOurs && IsKeyDown(wParam))
+    DBGOUT("KeybdProcLL received,wParam=%d, p->vkCode = %d\n", (int)wParam, (int)pKey->vkCode);
+    if (IsKeyDown(wParam))
     {
         ActOnKeyDown(pKey->vkCode);
         if (!ReleaseMutex(HookMutex()))

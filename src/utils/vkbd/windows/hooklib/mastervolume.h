@@ -21,6 +21,7 @@ extern IAudioEndpointVolume *g_pEndpointVolume;   // one reference, or null
 
 IAudioEndpointVolume *CreateEndpointVolume(void);
 int EndpointOpenMaster(void);
+void EndpointReopenMaster(BOOL bPresent);
 void EndpointCloseMaster(void);
 int EndpointGetMute(void);
 void EndpointSetMute(int nMute);

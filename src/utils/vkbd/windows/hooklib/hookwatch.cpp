@@ -1,0 +1,141 @@
+// The keyboard hook's watchdog: a hidden window on the thread that registered the
+// hook. It reinstalls the hook after a resume from sleep, after a session unlock,
+// and when keys arrive that the hook never saw (Windows 7 silently removes a hook
+// that once exceeds its time-out). It idles without any timer.
+#include <windows.h>
+#include <wtsapi32.h>
+#include "Tarnwatch.h"
+#include "hookdata.h"
+#include "hookwatch.h"
+#include "mastervolume.h"
+
+#define HOOK_GRACE_TIMER 1
+#define HOOK_GRACE_MS 1000        // a hook call may come a little after its raw input
+#define HID_USAGE_PAGE_GENERIC 1
+#define HID_USAGE_KEYBOARD 6
+
+static HWND s_hWatchWnd = NULL;
+static LONG s_nSeenHookCalls = 0;     // g_nHookCalls at the last raw key or check
+static BOOL s_bGraceRunning = FALSE;
+
+void ReinstallHook(const char *pszWhy)
+{
+    // The old hook may already be gone; removing it again does no harm.
+    UnhookWindowsHookEx(HookHandle());
+    HHOOK hHook = SetWindowsHookExW(WH_KEYBOARD_LL, KeybdProcLL, g_hInstance, 0);
+    SetHookHandle(hHook);
+    if (hHook)
+        DBGOUT("HookWatch: keyboard hook reinstalled after %s", pszWhy);
+    else
+        DBGOUT("RegisterHook LL failed");
+    s_nSeenHookCalls = g_nHookCalls;
+}
+
+// Raw input reaches this window for every key, in the background too. If the hook
+// has not been called since the last raw key, it gets a grace period to catch up.
+static void OnRawKey(HWND hWnd)
+{
+    if (g_nHookCalls != s_nSeenHookCalls)
+    {
+        s_nSeenHookCalls = g_nHookCalls;
+        return;
+    }
+    if (!s_bGraceRunning)
+        s_bGraceRunning = SetTimer(hWnd, HOOK_GRACE_TIMER, HOOK_GRACE_MS, NULL) != 0;
+}
+
+static void OnGraceOver(HWND hWnd)
+{
+    KillTimer(hWnd, HOOK_GRACE_TIMER);
+    s_bGraceRunning = FALSE;
+    if (g_nHookCalls == s_nSeenHookCalls)
+        ReinstallHook("keys it missed");
+    s_nSeenHookCalls = g_nHookCalls;
+}
+
+static void OnPowerBroadcast(WPARAM wParam)
+{
+    if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMECRITICAL)
+        ReinstallHook("resume");
+}
+
+static void OnSessionChange(WPARAM wParam)
+{
+    if (wParam == WTS_SESSION_UNLOCK)
+        ReinstallHook("unlock");
+}
+
+static LRESULT CALLBACK HookWatchWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg)
+    {
+    case WM_INPUT:
+        OnRawKey(hWnd);
+        break;
+    case WM_TIMER:
+        if (wParam == HOOK_GRACE_TIMER)
+            OnGraceOver(hWnd);
+        else if (wParam == ENDPOINT_RETRY_TIMER)
+            OnEndpointRetry(hWnd);
+        return 0;
+    case WM_POWERBROADCAST:
+        OnPowerBroadcast(wParam);
+        return TRUE;
+    case WM_WTSSESSION_CHANGE:
+        OnSessionChange(wParam);
+        return 0;
+    case WM_ENDPOINT_CHANGED:
+        OnEndpointChanged(hWnd, (BOOL)wParam);
+        return 0;
+    }
+    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+// A top-level window, hidden: message-only windows get no power broadcasts.
+void StartHookWatch(void)
+{
+    WNDCLASSW wc;
+    ZeroMemory(&wc, sizeof(wc));
+    wc.lpfnWndProc = HookWatchWndProc;
+    wc.hInstance = g_hInstance;
+    wc.lpszClassName = L"HookWatchWnd";
+    RegisterClassW(&wc);
+    s_hWatchWnd = CreateWindowExW(0, L"HookWatchWnd", NULL, WS_POPUP, 0, 0, 0, 0, NULL, NULL, g_hInstance, NULL);
+    if (!s_hWatchWnd)
+    {
+        DBGOUT("HookWatch: no window, error %d", (int)GetLastError());
+        return;
+    }
+    RAWINPUTDEVICE rid;
+    rid.usUsagePage = HID_USAGE_PAGE_GENERIC;
+    rid.usUsage = HID_USAGE_KEYBOARD;
+    rid.dwFlags = RIDEV_INPUTSINK;
+    rid.hwndTarget = s_hWatchWnd;
+    if (!RegisterRawInputDevices(&rid, 1, sizeof(rid)))
+        DBGOUT("HookWatch: no raw keyboard input, error %d", (int)GetLastError());
+    // Without it only the raw-input check notices a hook lost across a locked session.
+    if (!WTSRegisterSessionNotification(s_hWatchWnd, NOTIFY_FOR_THIS_SESSION))
+        DBGOUT("HookWatch: no session notifications, error %d", (int)GetLastError());
+    s_nSeenHookCalls = g_nHookCalls;
+}
+
+void StopHookWatch(void)
+{
+    if (!s_hWatchWnd)
+        return;
+    RAWINPUTDEVICE rid;
+    rid.usUsagePage = HID_USAGE_PAGE_GENERIC;
+    rid.usUsage = HID_USAGE_KEYBOARD;
+    rid.dwFlags = RIDEV_REMOVE;
+    rid.hwndTarget = NULL;
+    RegisterRawInputDevices(&rid, 1, sizeof(rid));
+    WTSUnRegisterSessionNotification(s_hWatchWnd);
+    DestroyWindow(s_hWatchWnd);
+    s_hWatchWnd = NULL;
+    s_bGraceRunning = FALSE;
+}
+
+HWND HookWatchWindow(void)
+{
+    return s_hWatchWnd;
+}
