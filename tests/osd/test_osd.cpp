@@ -218,6 +218,30 @@ TEST_F(Osd, MissingPicturesStillShowTheWindow)
     }
 }
 
+// A picture replaced while Tarnview runs is shown at the next show: decoded
+// pictures are kept only while their file stays as it was.
+TEST_F(Osd, AReplacedPictureIsShownAtTheNextShow)
+{
+    TearDown();
+    const std::wstring dir = L"C:\\tarnpics";
+    CreateDirectoryW(dir.c_str(), NULL);
+    CreateDirectoryW((dir + L"\\bin").c_str(), NULL);
+    CreateDirectoryW((dir + L"\\Resource").c_str(), NULL);
+    const std::wstring shown = dir + L"\\Resource\\Caps_On.png";
+    const std::wstring resource = tarn::OutDir() + L"\\Resource\\";
+    ASSERT_TRUE(CopyFileW((resource + L"Caps_On.png").c_str(), shown.c_str(), FALSE));
+    tarn::TarnviewTest::SetUp();
+    tarn::SetInstallPath(dir + L"\\bin");
+    Launch();
+    Layout l = LayoutFor(ICON);
+    tarn::SendIndicator(CAPS_LOCK_ON, 0);
+    EXPECT_TRUE(WaitForPicture(l, osd::LoadPicture(L"Caps_On.png"), osd::Bars()));
+    ASSERT_TRUE(osd::WaitForNoOsd(15000));
+    ASSERT_TRUE(CopyFileW((resource + L"Caps_Off.png").c_str(), shown.c_str(), FALSE));
+    tarn::SendIndicator(CAPS_LOCK_ON, 0);
+    EXPECT_TRUE(WaitForPicture(l, osd::LoadPicture(L"Caps_Off.png"), osd::Bars())) << "the old picture stayed";
+}
+
 // At 120 dpi every size and region value scales by 1.25, rounded to nearest.
 class OsdAt120Dpi : public Osd
 {

@@ -152,26 +152,23 @@ static void DrawBars(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pBar, int nCo
         pGraphics->DrawImage(pBar, ScaleX(x0 + pitch * i), y);
 }
 
-// Everything is drawn off-screen and copied in one BitBlt; the pictures are
-// loaded afresh, so a shown window always has the current ones.
+// Everything is drawn off-screen and copied in one BitBlt. The pictures come
+// decoded from the picture cache, which decodes a file again when it changes, so
+// a shown window always has the current ones.
 static void PaintContent(HDC hdc, int cx, int cy)
 {
     HDC hdcMem = CreateCompatibleDC(hdc);
     HBITMAP hbmMem = CreateCompatibleBitmap(hdc, cx, cy);
     HGDIOBJ hbmOld = SelectObject(hdcMem, hbmMem);
     Gdiplus::Graphics *pGraphics = new Gdiplus::Graphics(hdcMem);
-    Gdiplus::Image *pBack = new Gdiplus::Image(g_szBackImage);
-    Gdiplus::Image *pBar = NULL;
-    pGraphics->DrawImage(pBack, 0, 0);
+    Gdiplus::Image *pBack = OsdPicture(g_szBackImage);
+    if (pBack)
+        pGraphics->DrawImage(pBack, 0, 0);
     int nCode = g_nPendingIndicator;
-    if (nCode >= VOLUME_UP && nCode <= BRIGHTNESS_DOWN)
-    {
-        pBar = new Gdiplus::Image(g_szForeImage);
+    Gdiplus::Image *pBar = nCode >= VOLUME_UP && nCode <= BRIGHTNESS_DOWN ? OsdPicture(g_szForeImage) : NULL;
+    if (pBar)
         DrawBars(pGraphics, pBar, nCode);
-    }
     BitBlt(hdc, 0, 0, cx, cy, hdcMem, 0, 0, SRCCOPY);
-    delete pBack;
-    delete pBar;
     delete pGraphics;
     DeleteObject(SelectObject(hdcMem, hbmOld));
     DeleteDC(hdcMem);

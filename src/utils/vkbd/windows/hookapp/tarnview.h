@@ -33,6 +33,10 @@ ATOM RegisterShowWndClass(HINSTANCE hInstance);
 void CreateOsdWindows(HINSTANCE hInstance);
 LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
+// Decoded OSD pictures, kept until their file changes (osdpictures.cpp)
+namespace Gdiplus { class Image; }
+Gdiplus::Image *OsdPicture(LPCWSTR pszPath);
+
 // OSD display thread (osdthread.cpp)
 extern WCHAR g_szBackImage[];
 extern WCHAR g_szForeImage[];
