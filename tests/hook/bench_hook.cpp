@@ -4,13 +4,15 @@
 // low-level hooks have seen the event, so a burst's time includes the hook's.
 // Tarnview's OSD windows are closed first: under Wine, showing and hiding them
 // holds its main thread long enough for Wine to skip the hook, which would time
-// the OSD rather than the hook. Run by scripts/bench.sh in a private prefix;
-// "bench_hook.exe --passthrough" is the empty hook's own process.
+// the OSD rather than the hook. The OSD and resource rows follow (bench_osd.cpp).
+// Run by scripts/bench.sh in a private prefix; "bench_hook.exe --passthrough" is
+// the empty hook's own process, "--bare" the memory baseline's.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "hookfixture.h"
+#include "bench.h"
 
 #define REPEATS 7
 
@@ -65,7 +67,7 @@ static void Pump(void)
         DispatchMessageW(&msg);
 }
 
-static HANDLE Start(const wchar_t *pszExe, const wchar_t *pszArgs)
+HANDLE StartBenchProcess(const wchar_t *pszExe, const wchar_t *pszArgs)
 {
     wchar_t szCmd[2 * MAX_PATH];
     _snwprintf(szCmd, 2 * MAX_PATH - 1, L"\"%ls\"%ls", pszExe, pszArgs);
@@ -81,7 +83,7 @@ static HANDLE Start(const wchar_t *pszExe, const wchar_t *pszArgs)
 }
 
 // Tarnview creates "ShowEvent" right after RegisterHook has installed the hook.
-static BOOL WaitForEvent(const wchar_t *pszName, HANDLE hProcess)
+BOOL WaitForBenchEvent(const wchar_t *pszName, HANDLE hProcess)
 {
     for (int i = 0; i < 3000; ++i)
     {
@@ -136,16 +138,16 @@ static BOOL MeasureHook(HookKind kind, const wchar_t *pszDir, double times[KINDS
     if (kind == EMPTY_HOOK)
     {
         GetModuleFileNameW(NULL, szExe, MAX_PATH);
-        hProcess = Start(szExe, L" --passthrough");
-        if (!hProcess || !WaitForEvent(L"TarnBenchReady", hProcess))
+        hProcess = StartBenchProcess(szExe, L" --passthrough");
+        if (!hProcess || !WaitForBenchEvent(L"TarnBenchReady", hProcess))
             return FALSE;
     }
     else if (kind == REAL_HOOK)
     {
         _snwprintf(szExe, MAX_PATH - 1, L"%ls\\..\\bin\\Tarnview.exe", pszDir);
         szExe[MAX_PATH - 1] = 0;
-        hProcess = Start(szExe, L"");
-        if (!hProcess || !WaitForEvent(L"ShowEvent", hProcess))
+        hProcess = StartBenchProcess(szExe, L"");
+        if (!hProcess || !WaitForBenchEvent(L"ShowEvent", hProcess))
             return FALSE;
         tarn::CloseOsdWindows(hProcess);
     }
@@ -192,16 +194,20 @@ static BOOL MeasureAll(const wchar_t *pszDir, double medians[HOOK_KINDS][KINDS])
 static void PrintTable(const char *pszTitle, double times[HOOK_KINDS][KINDS])
 {
     printf("log folder %s\n", pszTitle);
-    printf("  %-24s %12s %12s %12s %12s\n", "us per event", "no hook", "empty hook", "KeybdProcLL", "difference");
+    printf("  %-24s %12s %12s %12s %12s %8s\n", "us per event", "no hook", "empty hook", "KeybdProcLL", "difference",
+           "ratio");
     for (int k = 0; k < KINDS; ++k)
-        printf("  %-24s %12.1f %12.1f %12.1f %+12.1f\n", s_kinds[k].pszName, times[NO_HOOK][k],
-               times[EMPTY_HOOK][k], times[REAL_HOOK][k], times[REAL_HOOK][k] - times[EMPTY_HOOK][k]);
+        printf("  %-24s %12.1f %12.1f %12.1f %+12.1f %8.3f\n", s_kinds[k].pszName, times[NO_HOOK][k],
+               times[EMPTY_HOOK][k], times[REAL_HOOK][k], times[REAL_HOOK][k] - times[EMPTY_HOOK][k],
+               times[REAL_HOOK][k] / times[EMPTY_HOOK][k]);
 }
 
 int main(int argc, char **argv)
 {
     if (argc > 1 && strcmp(argv[1], "--passthrough") == 0)
         return RunPassThrough();
+    if (argc > 1 && strcmp(argv[1], "--bare") == 0)
+        return RunBareProgram();
     if (GetFileAttributesW(s_szLogDir) != INVALID_FILE_ATTRIBUTES)
     {
         printf("bench_hook: %ls exists; run in a prefix of its own (scripts/bench.sh)\n", s_szLogDir);
@@ -216,9 +222,12 @@ int main(int argc, char **argv)
     HWND hWnd = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
                                 NULL, NULL, NULL, NULL);
     SetForegroundWindow(hWnd);
-    printf("bench_hook: Tarnview with its OSD windows closed; median of %d alternating rounds; %d, %d and %d events per burst\n", REPEATS,
-           s_kinds[0].nEvents, s_kinds[1].nEvents, s_kinds[2].nEvents);
-    for (int nPresent = 0; nPresent <= 1; ++nPresent)
+    // "osd" alone skips the key rows, which take most of the time.
+    bool bKeys = !(argc > 1 && strcmp(argv[1], "osd") == 0);
+    if (bKeys)
+        printf("bench_hook: Tarnview with its OSD windows closed; median of %d alternating rounds; %d, %d and %d events per burst\n", REPEATS,
+               s_kinds[0].nEvents, s_kinds[1].nEvents, s_kinds[2].nEvents);
+    for (int nPresent = 0; bKeys && nPresent <= 1; ++nPresent)
     {
         if (nPresent)
             CreateDirectoryW(s_szLogDir, NULL);
@@ -233,6 +242,7 @@ int main(int argc, char **argv)
     }
     DeleteFileW(s_szLogFile);
     RemoveDirectoryW(s_szLogDir);
+    ReportOsdAndResources(szDir);
     DestroyWindow(hWnd);
     return 0;
 }
