@@ -7,6 +7,7 @@
 
 HANDLE StartBenchProcess(const wchar_t *pszExe, const wchar_t *pszArgs);
 BOOL WaitForBenchEvent(const wchar_t *pszName, HANDLE hProcess);
+void PumpUntilBenchStops(HANDLE hStop);
 int RunBareProgram(void);
 void ReportOsdAndResources(const wchar_t *pszTestsDir);
 

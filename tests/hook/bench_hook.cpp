@@ -42,6 +42,17 @@ static LRESULT CALLBACK PassThroughProc(int nCode, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(s_hPassHook, nCode, wParam, lParam);
 }
 
+// Serves this thread's messages until the benchmark sets "TarnBenchStop".
+void PumpUntilBenchStops(HANDLE hStop)
+{
+    while (MsgWaitForMultipleObjects(1, &hStop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+}
+
 static int RunPassThrough(void)
 {
     HANDLE hStop = CreateEventW(NULL, TRUE, FALSE, L"TarnBenchStop");
@@ -50,12 +61,7 @@ static int RunPassThrough(void)
         return 1;
     HANDLE hReady = CreateEventW(NULL, TRUE, FALSE, L"TarnBenchReady");
     SetEvent(hReady);
-    while (MsgWaitForMultipleObjects(1, &hStop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-    }
+    PumpUntilBenchStops(hStop);
     UnhookWindowsHookEx(s_hPassHook);
     return 0;
 }

@@ -183,12 +183,7 @@ int RunBareProgram(void)
     RegisterClassW(&wc);
     HWND hWnd = CreateWindowExW(0, L"TarnBenchBare", NULL, WS_POPUP, 0, 0, 0, 0, NULL, NULL, wc.hInstance, NULL);
     SetEvent(CreateEventW(NULL, TRUE, FALSE, L"TarnBenchReady"));
-    while (MsgWaitForMultipleObjects(1, &hStop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-    }
+    PumpUntilBenchStops(hStop);
     DestroyWindow(hWnd);
     return 0;
 }

@@ -91,6 +91,16 @@ static LRESULT CALLBACK HookWatchWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LP
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
+static BOOL RegisterRawKeyboard(DWORD dwFlags, HWND hTarget)
+{
+    RAWINPUTDEVICE rid;
+    rid.usUsagePage = HID_USAGE_PAGE_GENERIC;
+    rid.usUsage = HID_USAGE_KEYBOARD;
+    rid.dwFlags = dwFlags;
+    rid.hwndTarget = hTarget;
+    return RegisterRawInputDevices(&rid, 1, sizeof(rid));
+}
+
 // A top-level window, hidden: message-only windows get no power broadcasts.
 void StartHookWatch(void)
 {
@@ -106,12 +116,7 @@ void StartHookWatch(void)
         DBGOUT("HookWatch: no window, error %d", (int)GetLastError());
         return;
     }
-    RAWINPUTDEVICE rid;
-    rid.usUsagePage = HID_USAGE_PAGE_GENERIC;
-    rid.usUsage = HID_USAGE_KEYBOARD;
-    rid.dwFlags = RIDEV_INPUTSINK;
-    rid.hwndTarget = s_hWatchWnd;
-    if (!RegisterRawInputDevices(&rid, 1, sizeof(rid)))
+    if (!RegisterRawKeyboard(RIDEV_INPUTSINK, s_hWatchWnd))
         DBGOUT("HookWatch: no raw keyboard input, error %d", (int)GetLastError());
     // Without it only the raw-input check notices a hook lost across a locked session.
     if (!WTSRegisterSessionNotification(s_hWatchWnd, NOTIFY_FOR_THIS_SESSION))
@@ -123,12 +128,7 @@ void StopHookWatch(void)
 {
     if (!s_hWatchWnd)
         return;
-    RAWINPUTDEVICE rid;
-    rid.usUsagePage = HID_USAGE_PAGE_GENERIC;
-    rid.usUsage = HID_USAGE_KEYBOARD;
-    rid.dwFlags = RIDEV_REMOVE;
-    rid.hwndTarget = NULL;
-    RegisterRawInputDevices(&rid, 1, sizeof(rid));
+    RegisterRawKeyboard(RIDEV_REMOVE, NULL);
     WTSUnRegisterSessionNotification(s_hWatchWnd);
     DestroyWindow(s_hWatchWnd);
     s_hWatchWnd = NULL;
