@@ -25,7 +25,7 @@ static Row s_rows[MAX_ROWS];
 static int s_nRows = 0;
 
 static const Sizes kFull = { 10000, 10000, 1000, 100, 100 };
-static const Sizes kShort = { 1000, 1000, 60, 3, 3 };
+static const Sizes kShort = { 600, 300, 40, 2, 2 };
 
 // Keys the loads press or synthesise, and the modifiers, whose down state must not outlast them.
 static const BYTE kWatchedKeys[] = {
