@@ -121,8 +121,11 @@ static int Run(const Sizes &sizes)
         tarn::StopProcess(hTarnview);
         return 2;
     }
+    printf("soak: typing %d keys\n", sizes.nKeys);
     RunTyping(sizes);
+    printf("soak: %d indicators, %d volume presses\n", sizes.nIndicators, sizes.nVolumePresses);
     RunLoad(sizes, hTarnview);
+    printf("soak: %d of each hardware event, %d aborts\n", sizes.nEventRounds, sizes.nAborts);
     RunHardwareEvents(sizes, hTarnview);
     ev::StopChildrenOf(hTarnview);
     tarn::CloseKeyWindow();
