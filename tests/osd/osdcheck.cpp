@@ -140,4 +140,21 @@ int CountBarsShown(const Pixels &screen, const Pixels &bar, int x, int pitch, in
     return n;
 }
 
+bool Near(DWORD a, DWORD b, int tolerance)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (abs((int)((a >> shift) & 0xFF) - (int)((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+bool SamePixels(const Pixels &a, const Pixels &b, const RECT &rc)
+{
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            if (a.At(x, y) != b.At(x, y))
+                return false;
+    return true;
+}
+
 }  // namespace osd

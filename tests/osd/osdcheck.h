@@ -34,6 +34,12 @@ int CountMismatches(const Pixels &screen, const Pixels &back, const Bars &bars, 
 // How many bar pictures the screen shows at the bar positions.
 int CountBarsShown(const Pixels &screen, const Pixels &bar, int x, int pitch, int y, int nMax);
 
+// Each channel of a and b within tolerance of the other.
+bool Near(DWORD a, DWORD b, int tolerance);
+
+// Whether two captures show the same pixels in the rectangle rc of both.
+bool SamePixels(const Pixels &a, const Pixels &b, const RECT &rc);
+
 }  // namespace osd
 
 #endif
