@@ -1,6 +1,6 @@
 // Each indicator code on the virtual screen: its window, place, size, region
 // and picture; the level bars; 120 and 144 dpi; missing pictures; GDI/USER
-// objects.
+// objects; the names screen readers hear.
 #include <gtest/gtest.h>
 #include "harness.h"
 #include "osdcheck.h"
@@ -218,6 +218,38 @@ TEST_F(Osd, MissingPicturesStillShowTheWindow)
         EXPECT_TRUE(s.rfind("WndProc:", 0) == 0 || s.rfind("ShowIndicatorProc:", 0) == 0 || s == "enter dllmain" || s.empty())
             << s;
     }
+}
+
+// A screen reader hears each indicator once, by name, when it appears and when
+// the visible bar changes its level: an alert from the shown window, whose
+// accessible object gives the name.
+TEST_F(Osd, EachKindIsAnnouncedOnceByName)
+{
+    const struct { int code; int level; const wchar_t *name; } cases[] = {
+        { CAPS_LOCK_ON, 0, L"Caps Lock on" }, { VOLUME_UP, 9, L"Volume 9 of 14" }, { VOLUME_MUTE, 0, L"Muted" },
+        { BRIGHTNESS_DOWN, 6, L"Brightness 6 of 7" }, { WLAN_ON, 0, L"Wi-Fi on" },
+        { DISPLAY_EXTERNAL, 0, L"Display: external monitor" }, { REQUEST_DENIED, 0, L"Not permitted" },
+        { VOLUME_DOWN, 3, L"Volume 3 of 14" }, { VOLUME_UP, 4, L"Volume 4 of 14" },
+    };
+    osd::ListenForAlerts(GetProcessId(m_hProcess));
+    HWND hBar = NULL;
+    for (size_t i = 0; i < ARRAYSIZE(cases); ++i)
+    {
+        tarn::SendIndicator(cases[i].code, cases[i].level);
+        const std::vector<osd::Alert> &alerts = osd::WaitForAlerts(i + 1, 15000);
+        ASSERT_EQ(i + 1, alerts.size()) << "no alert for code " << cases[i].code;
+        EXPECT_EQ(tarn::Narrow(cases[i].name), tarn::Narrow(alerts[i].name)) << "code " << cases[i].code;
+        EXPECT_EQ(osd::WaitForVisibleOsd(15000), alerts[i].hWnd) << "code " << cases[i].code;
+        if (cases[i].code == VOLUME_UP && cases[i].level == 4)
+        {
+            EXPECT_EQ(hBar, alerts[i].hWnd) << "the level change comes from the bar still shown";
+        }
+        hBar = alerts[i].hWnd;
+    }
+    // Every alert was raised while its OSD was on screen; by now all have come.
+    ASSERT_TRUE(osd::WaitForNoOsd(15000));
+    EXPECT_EQ(ARRAYSIZE(cases), osd::WaitForAlerts(ARRAYSIZE(cases) + 1, 0).size()) << "an indicator was announced twice";
+    osd::StopListening();
 }
 
 // At 120 and 144 dpi everything of the 96-dpi layout scales, rounded to nearest:
