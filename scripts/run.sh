@@ -8,16 +8,24 @@
 # interrupted.
 #   --here      use the X display in $DISPLAY instead of a private one
 #   --no-wait   stop after the tour
+#   --dpi N     screen DPI of the prefix (LogPixels, e.g. 120 or 144), screenshots
+#               in out/tour-<N>dpi
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-here=0 wait_after=1
-for arg in "$@"; do
-    case "$arg" in
+here=0 wait_after=1 dpi=
+usage() { echo "usage: $0 [--here] [--no-wait] [--dpi N]" >&2; exit 2; }
+while [ $# -gt 0 ]; do
+    case "$1" in
         --here) here=1 ;;
         --no-wait) wait_after=0 ;;
-        *) echo "usage: $0 [--here] [--no-wait]" >&2; exit 2 ;;
+        --dpi) [ $# -ge 2 ] || usage; dpi=$2; shift ;;
+        *) usage ;;
     esac
+    shift
 done
+if [ -n "$dpi" ] && ! [[ "$dpi" =~ ^[1-9][0-9]{1,2}$ ]]; then
+    echo "--dpi wants a number of dots per inch such as 120 or 144" >&2; exit 2
+fi
 
 "$root/scripts/install-deps.sh" || exit 1
 "$root/scripts/build.sh" || { echo "build failed"; exit 1; }
@@ -33,6 +41,11 @@ fi
 tarn_start_pulse || exit 1
 tarn_make_prefix main winxp64
 export WINEPREFIX=$TARN_PREFIX
+# Windows reads the screen's DPI at log-on; Wine reads it when a program starts.
+if [ -n "$dpi" ]; then
+    timeout 120 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    tarn_log "screen at $dpi dpi"
+fi
 
 # Installed as on a user's machine: the program folder ("TarnMonPath") with the
 # maker's Screenflip.exe in it, the pictures beside it, a blank in the path.
@@ -49,7 +62,7 @@ wine "$bin\Tarnview.exe" &
 TARN_PIDS+=($!)
 tarn_pid=$!
 
-tour="$root/out/tour"
+tour="$root/out/tour${dpi:+-${dpi}dpi}"
 rm -rf "$tour"
 mkdir -p "$tour"
 for i in $(seq 1 300); do

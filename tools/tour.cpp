@@ -1,5 +1,6 @@
 // The main job's tour: sends every indicator code to the running Tarnview, waits
-// for its OSD and saves a screenshot of the screen's bottom area for each. With
+// for its OSD and saves a screenshot of the screen's bottom area (taller at a
+// higher DPI) for each. With
 // --shot it only waits for the OSD that something else (orxctl) caused and saves it.
 // Usage: tour.exe <output folder> | tour.exe --shot <output folder> <name>
 #include <windows.h>
@@ -73,15 +74,19 @@ static BOOL GetPngEncoder(CLSID *pClsid)
     return bFound;
 }
 
-// The bottom strip of the screen, where every OSD appears.
+// The bottom strip of the screen, where every OSD appears; it grows with the
+// screen's DPI, as the OSD windows and their distances from the edge do.
 static void SaveBottomOfScreen(const wchar_t *pszPath)
 {
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     HDC hdcScreen = GetDC(NULL);
+    int cyShot = MulDiv(SHOT_HEIGHT, GetDeviceCaps(hdcScreen, LOGPIXELSY), 96);
+    if (cyShot > cy)
+        cyShot = cy;
     HDC hdcMem = CreateCompatibleDC(hdcScreen);
-    HBITMAP hbm = CreateCompatibleBitmap(hdcScreen, cx, SHOT_HEIGHT);
+    HBITMAP hbm = CreateCompatibleBitmap(hdcScreen, cx, cyShot);
     HGDIOBJ hOld = SelectObject(hdcMem, hbm);
-    BitBlt(hdcMem, 0, 0, cx, SHOT_HEIGHT, hdcScreen, 0, cy - SHOT_HEIGHT, SRCCOPY);
+    BitBlt(hdcMem, 0, 0, cx, cyShot, hdcScreen, 0, cy - cyShot, SRCCOPY);
     SelectObject(hdcMem, hOld);
     Gdiplus::Bitmap *pBitmap = new Gdiplus::Bitmap(hbm, NULL);
     CLSID clsid;

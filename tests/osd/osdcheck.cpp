@@ -1,6 +1,7 @@
 // Screen capture, picture loading and pixel comparison for the OSD suites.
 #include "osdcheck.h"
 #include <gdiplus.h>
+#include <oleacc.h>
 #include "harness.h"
 
 namespace osd {
@@ -138,6 +139,69 @@ int CountBarsShown(const Pixels &screen, const Pixels &bar, int x, int pitch, in
     for (int i = 0; i < nMax; ++i)
         n += BarAt(screen, bar, x + pitch * i, y);
     return n;
+}
+
+bool Near(DWORD a, DWORD b, int tolerance)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (abs((int)((a >> shift) & 0xFF) - (int)((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+bool SamePixels(const Pixels &a, const Pixels &b, const RECT &rc)
+{
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            if (a.At(x, y) != b.At(x, y))
+                return false;
+    return true;
+}
+
+static std::vector<Alert> s_alerts;
+static HWINEVENTHOOK s_hAlertHook = NULL;
+
+// Reads the name as a screen reader does: from the object the event names.
+static void CALLBACK OnAlert(HWINEVENTHOOK, DWORD, HWND hWnd, LONG idObject, LONG idChild, DWORD, DWORD)
+{
+    Alert alert = { hWnd, L"" };
+    IAccessible *pAcc = NULL;
+    VARIANT child;
+    if (SUCCEEDED(AccessibleObjectFromEvent(hWnd, idObject, idChild, &pAcc, &child)) && pAcc)
+    {
+        BSTR name = NULL;
+        if (pAcc->get_accName(child, &name) == S_OK && name)
+            alert.name = name;
+        SysFreeString(name);
+        VariantClear(&child);
+        pAcc->Release();
+    }
+    s_alerts.push_back(alert);
+}
+
+void ListenForAlerts(DWORD pid)
+{
+    s_alerts.clear();
+    s_hAlertHook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, NULL, OnAlert, pid, 0,
+                                   WINEVENT_OUTOFCONTEXT);
+}
+
+void StopListening()
+{
+    if (s_hAlertHook)
+        UnhookWinEvent(s_hAlertHook);
+    s_hAlertHook = NULL;
+}
+
+const std::vector<Alert> &WaitForAlerts(size_t nCount, DWORD timeoutMs)
+{
+    tarn::WaitUntil([&] {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        return s_alerts.size() >= nCount;
+    }, timeoutMs);
+    return s_alerts;
 }
 
 }  // namespace osd

@@ -34,6 +34,21 @@ int CountMismatches(const Pixels &screen, const Pixels &back, const Bars &bars, 
 // How many bar pictures the screen shows at the bar positions.
 int CountBarsShown(const Pixels &screen, const Pixels &bar, int x, int pitch, int y, int nMax);
 
+// Each channel of a and b within tolerance of the other.
+bool Near(DWORD a, DWORD b, int tolerance);
+
+// Whether two captures show the same pixels in the rectangle rc of both.
+bool SamePixels(const Pixels &a, const Pixels &b, const RECT &rc);
+
+// Alerts (EVENT_SYSTEM_ALERT) raised by the windows of one process, each with
+// the name that the accessible object of the event's window gives.
+struct Alert { HWND hWnd; std::wstring name; };
+void ListenForAlerts(DWORD pid);
+void StopListening();
+// Pumps this thread's messages, which deliver the alerts, until nCount have
+// come or timeoutMs has passed; all that came so far.
+const std::vector<Alert> &WaitForAlerts(size_t nCount, DWORD timeoutMs);
+
 }  // namespace osd
 
 #endif

@@ -1,10 +1,12 @@
 // Each indicator code on the virtual screen: its window, place, size, region
-// and picture; the level bars; 120 dpi; missing pictures; GDI/USER objects.
+// and picture; the level bars; 120 and 144 dpi; missing pictures; GDI/USER
+// objects; the names screen readers hear.
 #include <gtest/gtest.h>
 #include "harness.h"
 #include "osdcheck.h"
 #include "Tarnwatch.h"
 #include <psapi.h>
+#include <math.h>
 
 namespace {
 
@@ -242,13 +244,46 @@ TEST_F(Osd, AReplacedPictureIsShownAtTheNextShow)
     EXPECT_TRUE(WaitForPicture(l, osd::LoadPicture(L"Caps_Off.png"), osd::Bars())) << "the old picture stayed";
 }
 
-// At 120 dpi every size and region value scales by 1.25, rounded to nearest.
-class OsdAt120Dpi : public Osd
+// A screen reader hears each indicator once, by name, when it appears and when
+// the visible bar changes its level: an alert from the shown window, whose
+// accessible object gives the name.
+TEST_F(Osd, EachKindIsAnnouncedOnceByName)
+{
+    const struct { int code; int level; const wchar_t *name; } cases[] = {
+        { CAPS_LOCK_ON, 0, L"Caps Lock on" }, { VOLUME_UP, 9, L"Volume 9 of 14" }, { VOLUME_MUTE, 0, L"Muted" },
+        { BRIGHTNESS_DOWN, 6, L"Brightness 6 of 7" }, { WLAN_ON, 0, L"Wi-Fi on" },
+        { DISPLAY_EXTERNAL, 0, L"Display: external monitor" }, { REQUEST_DENIED, 0, L"Not permitted" },
+        { VOLUME_DOWN, 3, L"Volume 3 of 14" }, { VOLUME_UP, 4, L"Volume 4 of 14" },
+    };
+    osd::ListenForAlerts(GetProcessId(m_hProcess));
+    HWND hBar = NULL;
+    for (size_t i = 0; i < ARRAYSIZE(cases); ++i)
+    {
+        tarn::SendIndicator(cases[i].code, cases[i].level);
+        const std::vector<osd::Alert> &alerts = osd::WaitForAlerts(i + 1, 15000);
+        ASSERT_EQ(i + 1, alerts.size()) << "no alert for code " << cases[i].code;
+        EXPECT_EQ(tarn::Narrow(cases[i].name), tarn::Narrow(alerts[i].name)) << "code " << cases[i].code;
+        EXPECT_EQ(osd::WaitForVisibleOsd(15000), alerts[i].hWnd) << "code " << cases[i].code;
+        if (cases[i].code == VOLUME_UP && cases[i].level == 4)
+        {
+            EXPECT_EQ(hBar, alerts[i].hWnd) << "the level change comes from the bar still shown";
+        }
+        hBar = alerts[i].hWnd;
+    }
+    // Every alert was raised while its OSD was on screen; by now all have come.
+    ASSERT_TRUE(osd::WaitForNoOsd(15000));
+    EXPECT_EQ(ARRAYSIZE(cases), osd::WaitForAlerts(ARRAYSIZE(cases) + 1, 0).size()) << "an indicator was announced twice";
+    osd::StopListening();
+}
+
+// At 120 and 144 dpi everything of the 96-dpi layout scales, rounded to nearest:
+// sizes, regions, pictures, bars and the distances from the screen's edges.
+class OsdAtDpi : public Osd, public ::testing::WithParamInterface<int>
 {
 protected:
     void SetUp() override
     {
-        SetLogPixels(120);
+        SetLogPixels(GetParam());
         Osd::SetUp();
     }
     void TearDown() override
@@ -263,39 +298,112 @@ protected:
         RegSetValueExW(hKey, L"LogPixels", 0, REG_DWORD, (const BYTE *)&dpi, sizeof(dpi));
         RegCloseKey(hKey);
     }
-};
+    int S(int n) const { return MulDiv(n, GetParam(), 96); }
+    double Scaled(int n) const { return n * GetParam() / 96.0; }
 
-TEST_F(OsdAt120Dpi, SizesAndRegionsScale)
-{
-    int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
-    const struct { int code; int left, top, cx, cy; RECT box; } cases[] = {
-        // Regions of 3,3,65,65 and so on; a rounded region leaves out its right and bottom edge.
-        { CAPS_LOCK_ON, W - 66, H - 100, 69, 69, { 3, 3, 64, 64 } },
-        { DISPLAY_EXTERNAL, W - 120, H - 100, 135, 69, { 3, 3, 130, 64 } },
-        { VOLUME_UP, W / 2 - 124, H - 106, 318, 80, { 0, 0, 313, 75 } },
-    };
-    for (const auto &c : cases)
+    // The shown window, its rectangle and pixels once its picture is painted: the
+    // pixel at the 96-dpi point pt, scaled, shows the picture's pixel there
+    // (within the blending of the scaling); an unscaled picture leaves it unpainted.
+    HWND WaitForFilledWindow(const osd::Pixels &picture, POINT pt, RECT *prc, osd::Pixels *pShot)
     {
+        HWND hWnd = NULL;
+        bool bFilled = tarn::WaitUntil([&] {
+            hWnd = osd::WaitForVisibleOsd(0);
+            if (!hWnd || !GetWindowRect(hWnd, prc))
+                return false;
+            *pShot = osd::Capture(*prc);
+            return pShot->cx > S(pt.x) && pShot->cy > S(pt.y)
+                   && osd::Near(pShot->At(S(pt.x), S(pt.y)), picture.At(pt.x, pt.y), 16);
+        }, 15000);
+        return bFilled ? hWnd : NULL;
+    }
+
+    struct WindowCase { int code; const wchar_t *picture; int cx, cy, gapRight, gapBottom; RECT region; POINT inner; };
+
+    // Wholly on the screen, as far from its edges as at 96 dpi (scaled), sized
+    // and clipped like its picture, which fills it.
+    void CheckWindow(const WindowCase &c)
+    {
+        int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
         ASSERT_TRUE(osd::WaitForNoOsd(15000));
-        tarn::SendIndicator(c.code, 3);
-        HWND hWnd = osd::WaitForVisibleOsd(15000);
-        ASSERT_NE(nullptr, hWnd);
+        tarn::SendIndicator(c.code, 0);
         RECT rc;
-        GetWindowRect(hWnd, &rc);
-        EXPECT_EQ(c.left, rc.left) << c.code;
-        EXPECT_EQ(c.top, rc.top) << c.code;
-        EXPECT_EQ(c.cx, rc.right - rc.left) << c.code;
-        EXPECT_EQ(c.cy, rc.bottom - rc.top) << c.code;
+        osd::Pixels shot;
+        HWND hWnd = WaitForFilledWindow(osd::LoadPicture(c.picture), c.inner, &rc, &shot);
+        ASSERT_NE(nullptr, hWnd) << c.code << ": no window filled by its picture";
+        EXPECT_EQ(S(c.cx), rc.right - rc.left) << c.code;
+        EXPECT_EQ(S(c.cy), rc.bottom - rc.top) << c.code;
+        EXPECT_TRUE(rc.left >= 0 && rc.top >= 0 && rc.right <= W && rc.bottom <= H)
+            << c.code << " at " << rc.left << "," << rc.top << ".." << rc.right << "," << rc.bottom;
+        EXPECT_NEAR(Scaled(c.gapBottom), H - rc.bottom, 1.0) << c.code;
+        // Centred to a pixel: at 96 dpi the bar window's centre lies 3 px right of the
+        // screen's (its visible panel, 0..251 of 254, 1.5 px); so it does at any DPI,
+        // scaled, give or take a pixel.
+        double offRight = c.gapRight >= 0 ? Scaled(c.gapRight) - (W - rc.right)
+                                          : W / 2 + Scaled(3) - (rc.left + rc.right) / 2.0;
+        EXPECT_LE(fabs(offRight), 1.0) << c.code << (c.gapRight >= 0 ? ": off the right edge" : ": off centre");
+        // A rounded region leaves out its right and bottom edge.
         HRGN hRgn = CreateRectRgn(0, 0, 0, 0);
         ASSERT_NE(ERROR, GetWindowRgn(hWnd, hRgn)) << c.code;
-        RECT box;
+        RECT box, expected = { S(c.region.left), S(c.region.top), S(c.region.right) - 1, S(c.region.bottom) - 1 };
         GetRgnBox(hRgn, &box);
         DeleteObject(hRgn);
-        EXPECT_EQ(c.box.left, box.left) << c.code;
-        EXPECT_EQ(c.box.top, box.top) << c.code;
-        EXPECT_EQ(c.box.right, box.right) << c.code;
-        EXPECT_EQ(c.box.bottom, box.bottom) << c.code;
+        EXPECT_TRUE(EqualRect(&box, &expected))
+            << c.code << ": region " << box.left << "," << box.top << ".." << box.right << "," << box.bottom;
     }
+
+    struct BarCase { int code; const wchar_t *back, *bar; int x, pitch, y, nMax, nMid; };
+
+    // At a mid level the first bars show exactly the pixels of the full level,
+    // the others the bare background.
+    void CheckBars(const BarCase &c)
+    {
+        osd::Pixels back = osd::LoadPicture(c.back), bar = osd::LoadPicture(c.bar);
+        auto span = [&](int i) {
+            int x = S(c.x + c.pitch * i), y = S(c.y);
+            return RECT{ x, y, x + S(bar.cx), y + S(bar.cy) };
+        };
+        RECT rc;
+        osd::Pixels bare, full, mid;
+        ASSERT_TRUE(osd::WaitForNoOsd(15000));
+        tarn::SendIndicator(c.code, 0);
+        ASSERT_NE(nullptr, WaitForFilledWindow(back, { 245, 57 }, &rc, &bare)) << c.code;
+        tarn::SendIndicator(c.code, c.nMax);
+        ASSERT_TRUE(tarn::WaitUntil([&] {
+            full = osd::Capture(rc);
+            for (int i = 0; i < c.nMax; ++i)
+                if (osd::SamePixels(full, bare, span(i)))
+                    return false;
+            return true;
+        }, 15000)) << c.code << ": not every bar is drawn at the full level";
+        tarn::SendIndicator(c.code, c.nMid);
+        EXPECT_TRUE(tarn::WaitUntil([&] {
+            mid = osd::Capture(rc);
+            for (int i = 0; i < c.nMax; ++i)
+                if (!osd::SamePixels(mid, i < c.nMid ? full : bare, span(i)))
+                    return false;
+            return true;
+        }, 15000)) << c.code << " level " << c.nMid;
+    }
+};
+
+TEST_P(OsdAtDpi, WindowsLieInsideTheScreenFilledByTheirPicturesAndBars)
+{
+    const WindowCase windows[] = {
+        { CAPS_LOCK_ON, L"Caps_On.png", 55, 55, 11, 45, { 2, 2, 52, 52 }, { 47, 47 } },
+        { DISPLAY_EXTERNAL, L"Ds_Ext.png", 108, 55, 12, 45, { 2, 2, 105, 52 }, { 101, 47 } },
+        { VOLUME_UP, L"Vol_Bg.png", 254, 64, -1, 42, { 0, 0, 251, 61 }, { 245, 57 } },
+    };
+    for (const WindowCase &c : windows)
+        CheckWindow(c);
+    const BarCase bars[] = {
+        { VOLUME_UP, L"Vol_Bg.png", L"Vol.png", 41, 14, 12, 14, 5 },
+        { BRIGHTNESS_UP, L"Bt_Bg.png", L"Bt.png", 46, 27, 11, 7, 3 },
+    };
+    for (const BarCase &c : bars)
+        CheckBars(c);
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, OsdAtDpi, ::testing::Values(120, 144));
 
 }  // namespace

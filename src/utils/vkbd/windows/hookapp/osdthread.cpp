@@ -7,6 +7,7 @@
 
 #define OSD_TIMEOUT_MS 3000
 #define IMAGE_PATH_CCH 100
+#define OSD_NAME_CCH 64
 
 WCHAR g_szBackImage[IMAGE_PATH_CCH];  // background picture of the shown OSD
 WCHAR g_szForeImage[IMAGE_PATH_CCH];  // bar picture, drawn once per level step
@@ -71,16 +72,30 @@ void HideOsdWindows(void)
     }
 }
 
+// Screen readers read a window's name through its default accessible object,
+// which takes the window text; the windows have no caption, so nothing on
+// screen changes.
+static void NameOsd(HWND hWnd, int nCode)
+{
+    WCHAR szName[OSD_NAME_CCH];
+    if (OsdNameOf(nCode, g_nIndicatorLevel, szName, OSD_NAME_CCH))
+        SetWindowTextW(hWnd, szName);
+}
+
 static void ShowOsd(int nCode)
 {
     if (nCode >= WLAN_ON && nCode <= REQUEST_DENIED)
         CopyPictures(nCode);
     ReadScreenSize();
     HWND hWnd = WindowFor(nCode);
+    NameOsd(hWnd, nCode);
     PlaceOsdWindow(hWnd);
     UpdateWindow(hWnd);
     // Shown without activation: typing goes on into the user's window.
     ShowWindow(hWnd, SW_SHOWNOACTIVATE);
+    // Once per appearance or bar repaint, after it is on screen: readers speak
+    // an alert's name without moving the focus or the user's place.
+    NotifyWinEvent(EVENT_SYSTEM_ALERT, hWnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 // A newer code of the same kind only repaints the visible bar; anything else

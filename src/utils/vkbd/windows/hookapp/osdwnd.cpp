@@ -6,13 +6,14 @@
 #include "Tarnwatch.h"
 #include "tarnview.h"
 
-// Where each window goes, in 96-dpi units for sizes and regions; positions are
-// screen pixels measured from the right (or the centre) and the bottom.
+// Where each window goes, all in 96-dpi units: the distances from the right
+// edge (or the centre) and the bottom scale with the sizes, so a window at any
+// DPI lies as far inside the screen as the pictures were drawn for at 96 dpi.
 typedef struct OSD_LAYOUT
 {
     HWND *phWnd;
     BOOL bCentred;        // left is W / 2 - nLeft, else W - nLeft
-    int nLeft, nTop;      // subtracted from the screen size
+    int nLeft, nTop;      // subtracted, scaled, from the screen size
     int cx, cy;
     int rgnLeft, rgnTop, rgnRight, rgnBottom, cxCorner, cyCorner;
 } OSD_LAYOUT;
@@ -103,10 +104,10 @@ void PlaceOsdWindow(HWND hWnd)
     const OSD_LAYOUT *p = LayoutOf(hWnd);
     if (!p)
         return;
-    int left = (p->bCentred ? g_nScreenWidth / 2 : g_nScreenWidth) - p->nLeft;
+    int left = (p->bCentred ? g_nScreenWidth / 2 : g_nScreenWidth) - ScaleX(p->nLeft);
+    int top = g_nScreenHeight - ScaleY(p->nTop);
     // Never activated: the user's application keeps the foreground and the keys.
-    SetWindowPos(hWnd, HWND_TOPMOST, left, g_nScreenHeight - p->nTop, ScaleX(p->cx), ScaleY(p->cy),
-                 SWP_NOACTIVATE);
+    SetWindowPos(hWnd, HWND_TOPMOST, left, top, ScaleX(p->cx), ScaleY(p->cy), SWP_NOACTIVATE);
 }
 
 ATOM RegisterShowWndClass(HINSTANCE hInstance)
@@ -141,6 +142,28 @@ void CreateOsdWindows(HINSTANCE hInstance)
     }
 }
 
+// At 96 dpi a picture goes on at its own pixel size, as it was drawn. At any
+// other DPI it gets a rectangle scaled like its window: drawn at a point, it
+// would be sized by a resolution our files do not carry, left to GDI+'s default.
+// Bilinear never overshoots at the pictures' hard edges; mirrored border pixels
+// and pixel centres on the half keep the edges opaque, not faded into the
+// transparent outside.
+static void DrawPicture(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pImage, int x, int y)
+{
+    if (ScaleX(96) == 96 && ScaleY(96) == 96)
+    {
+        pGraphics->DrawImage(pImage, x, y);
+        return;
+    }
+    int cx = (int)pImage->GetWidth(), cy = (int)pImage->GetHeight();
+    Gdiplus::ImageAttributes attributes;
+    attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    pGraphics->SetInterpolationMode(Gdiplus::InterpolationModeBilinear);
+    pGraphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    pGraphics->DrawImage(pImage, Gdiplus::Rect(x, y, ScaleX(cx), ScaleY(cy)), 0, 0, cx, cy, Gdiplus::UnitPixel,
+                         &attributes);
+}
+
 // The bar pictures, one per level step, for the volume and brightness codes.
 static void DrawBars(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pBar, int nCode)
 {
@@ -149,7 +172,7 @@ static void DrawBars(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pBar, int nCo
     int pitch = bVolume ? VOLUME_BAR_PITCH : BRIGHTNESS_BAR_PITCH;
     int y = ScaleY(bVolume ? VOLUME_BAR_Y : BRIGHTNESS_BAR_Y);
     for (int i = 0; i < g_nIndicatorLevel; ++i)
-        pGraphics->DrawImage(pBar, ScaleX(x0 + pitch * i), y);
+        DrawPicture(pGraphics, pBar, ScaleX(x0 + pitch * i), y);
 }
 
 // Everything is drawn off-screen and copied in one BitBlt. The pictures come
@@ -163,7 +186,7 @@ static void PaintContent(HDC hdc, int cx, int cy)
     Gdiplus::Graphics *pGraphics = new Gdiplus::Graphics(hdcMem);
     Gdiplus::Image *pBack = OsdPicture(g_szBackImage);
     if (pBack)
-        pGraphics->DrawImage(pBack, 0, 0);
+        DrawPicture(pGraphics, pBack, 0, 0);
     int nCode = g_nPendingIndicator;
     Gdiplus::Image *pBar = nCode >= VOLUME_UP && nCode <= BRIGHTNESS_DOWN ? OsdPicture(g_szForeImage) : NULL;
     if (pBar)

@@ -43,6 +43,9 @@ extern WCHAR g_szForeImage[];
 DWORD WINAPI ShowIndicatorProc(LPVOID pParam);
 void HideOsdWindows(void);
 
+// Spoken names of the indicators (osdname.cpp)
+BOOL OsdNameOf(int nCode, int nLevel, LPWSTR pszName, size_t cchName);
+
 // Hardware-event codes delivered by the platform's button callback.
 enum HardwareEvent
 {
