@@ -11,6 +11,22 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 tarn_log() { echo "[$(date +%T)] $*"; }
 
+# Wine's launcher picks its 32-bit loader whenever wine32 is installed, for 64-bit
+# programs too. On a kernel that runs no 32-bit programs that fails for every
+# program, so a "wine" that runs the 64-bit loader goes first on PATH, and
+# TARN_NO_32BIT tells the callers that the i686 tree cannot run here.
+tarn_choose_loader() {
+    TARN_NO_32BIT=
+    if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        mkdir -p "$TARN_RUN/bin"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$TARN_RUN/bin/wine"
+        chmod +x "$TARN_RUN/bin/wine"
+        export PATH="$TARN_RUN/bin:$PATH"
+        TARN_NO_32BIT=1
+        tarn_log "this kernel runs no 32-bit programs: 64-bit Wine only, the i686 tree is not run"
+    fi
+}
+
 # A display number whose socket and lock file are both free.
 tarn_free_display() {
     local n
@@ -88,6 +104,7 @@ tarn_env_start() {
     mkdir -p "$TARN_RUN" "$TARN_RUN/home"
     trap tarn_env_stop EXIT
     trap 'exit 130' INT TERM
+    tarn_choose_loader
     tarn_start_xvfb
     tarn_start_pulse
 }

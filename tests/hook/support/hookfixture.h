@@ -24,11 +24,9 @@ struct LockKey
 };
 extern const LockKey kLockKeys[3];
 
-// The hook suites take the OSD out of play: under Wine its windows take the
-// foreground when shown, and hiding them holds Tarnview's main thread for 2 s
-// (x11drv waits for a window manager there is none of), long enough for Wine to
-// pass key events on without calling the hook. The OSD has suites of its own;
-// with its windows closed its thread's calls on them simply fail.
+// Most hook suites take the OSD out of play, so that what they count and time is
+// the hook's own work; the typing suite keeps it in. With its windows closed the
+// OSD thread's calls on them simply fail.
 void CloseOsdWindows(HANDLE hProcess);
 
 // nDowns key-downs of one lock key, pressed and released each time or held

@@ -13,6 +13,8 @@ static HANDLE s_hObserver = NULL;
 static DWORD s_dwObserverThread = 0;
 static CRITICAL_SECTION s_csMessages;
 static std::vector<KeyMessage> s_messages;
+static std::wstring s_typed;             // guarded by s_csMessages
+static volatile LONG s_nKeyWindowLosses = 0;
 
 static LRESULT CALLBACK ObserverProc(int nCode, WPARAM wParam, LPARAM lParam)
 {
@@ -98,6 +100,15 @@ bool WaitForKeyMessages(UINT uMsg, UINT vk, size_t count, DWORD timeoutMs)
 // System keys are kept from DefWindowProc, so Alt never opens a menu loop here.
 static LRESULT CALLBACK KeyWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    if (uMsg == WM_CHAR)
+    {
+        EnterCriticalSection(&s_csMessages);
+        s_typed.push_back((wchar_t)wParam);
+        LeaveCriticalSection(&s_csMessages);
+        return 0;
+    }
+    if (uMsg == WM_KILLFOCUS || (uMsg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE))
+        InterlockedIncrement(&s_nKeyWindowLosses);
     if (uMsg == WM_SYSKEYDOWN || uMsg == WM_SYSKEYUP || uMsg == WM_SYSCHAR || uMsg == WM_SYSCOMMAND)
         return 0;
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
@@ -128,6 +139,9 @@ static DWORD WINAPI KeyWindowThread(LPVOID pParam)
 
 bool OpenKeyWindow()
 {
+    EnterCriticalSection(&s_csMessages);
+    s_typed.clear();
+    LeaveCriticalSection(&s_csMessages);
     HANDLE hReady = CreateEventW(NULL, TRUE, FALSE, NULL);
     s_hWindowThread = CreateThread(NULL, 0, KeyWindowThread, hReady, 0, NULL);
     bool bReady = s_hWindowThread && WaitForSingleObject(hReady, 10000) == WAIT_OBJECT_0 && s_hKeyWnd;
@@ -158,6 +172,27 @@ bool TakeForeground()
         return true;
     SetForegroundWindow(s_hKeyWnd);
     return WaitUntil([] { return GetForegroundWindow() == s_hKeyWnd; }, 10000);
+}
+
+std::wstring TypedText()
+{
+    EnterCriticalSection(&s_csMessages);
+    std::wstring copy = s_typed;
+    LeaveCriticalSection(&s_csMessages);
+    return copy;
+}
+
+int KeyWindowLosses()
+{
+    return s_nKeyWindowLosses;
+}
+
+bool KeyWindowHasKeys()
+{
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof(gti);
+    return s_hKeyWnd && GetForegroundWindow() == s_hKeyWnd
+           && GetGUIThreadInfo(GetWindowThreadProcessId(s_hKeyWnd, NULL), &gti) && gti.hwndFocus == s_hKeyWnd;
 }
 
 void PumpMessages()

@@ -5,6 +5,7 @@
 #define KEYINPUT_H
 
 #include <windows.h>
+#include <string>
 #include <vector>
 
 namespace tarn {
@@ -35,6 +36,12 @@ bool WaitForKeyMessages(UINT uMsg, UINT vk, size_t count, DWORD timeoutMs);
 bool OpenKeyWindow();
 void CloseKeyWindow();
 bool TakeForeground();        // the key window is foreground (again)
+// What the key window got since it opened: its characters (WM_CHAR) in order, and
+// how often it lost activation or the keyboard focus.
+std::wstring TypedText();
+int KeyWindowLosses();
+// The key window is the foreground window and has the focus of its thread.
+bool KeyWindowHasKeys();
 void PumpMessages();          // this thread's queue, without waiting
 
 void KeyDown(BYTE vk);         // volume keys go out as extended keys, as keyboards send them

@@ -79,7 +79,8 @@ static void ShowOsd(int nCode)
     HWND hWnd = WindowFor(nCode);
     PlaceOsdWindow(hWnd);
     UpdateWindow(hWnd);
-    ShowWindow(hWnd, SW_SHOW);
+    // Shown without activation: typing goes on into the user's window.
+    ShowWindow(hWnd, SW_SHOWNOACTIVATE);
 }
 
 // A newer code of the same kind only repaints the visible bar; anything else

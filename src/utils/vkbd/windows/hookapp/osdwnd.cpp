@@ -104,7 +104,9 @@ void PlaceOsdWindow(HWND hWnd)
     if (!p)
         return;
     int left = (p->bCentred ? g_nScreenWidth / 2 : g_nScreenWidth) - p->nLeft;
-    SetWindowPos(hWnd, HWND_TOPMOST, left, g_nScreenHeight - p->nTop, ScaleX(p->cx), ScaleY(p->cy), 0);
+    // Never activated: the user's application keeps the foreground and the keys.
+    SetWindowPos(hWnd, HWND_TOPMOST, left, g_nScreenHeight - p->nTop, ScaleX(p->cx), ScaleY(p->cy),
+                 SWP_NOACTIVATE);
 }
 
 ATOM RegisterShowWndClass(HINSTANCE hInstance)
@@ -132,8 +134,9 @@ void CreateOsdWindows(HINSTANCE hInstance)
         HRGN hRgn = CreateRoundRectRgn(ScaleX(layout.rgnLeft), ScaleY(layout.rgnTop), ScaleX(layout.rgnRight),
                                        ScaleY(layout.rgnBottom), ScaleX(layout.cxCorner), ScaleY(layout.cyCorner));
         SetWindowRgn(hWnd, hRgn, TRUE);
-        // Replaces the whole extended style: never listed in the taskbar.
-        SetWindowLongW(hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+        // Replaces the whole extended style: never listed in the taskbar, and
+        // never made the foreground window, not even by a click.
+        SetWindowLongW(hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE);
         ShowWindow(hWnd, SW_HIDE);
     }
 }
@@ -204,6 +207,8 @@ LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_DISPLAYCHANGE:
         OnDisplayChange();
         break;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
     case WM_OSD_TIMEOUT:
         return ClearTimedOutIndicator((int)wParam);
     }
