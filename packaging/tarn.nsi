@@ -16,6 +16,7 @@ SetCompressor /SOLID lzma
 
 !include MUI2.nsh
 !include LogicLib.nsh
+!include Sections.nsh
 !include x64.nsh
 !include FileFunc.nsh
 !include running.nsh
@@ -53,12 +54,12 @@ Var Arch          ; 64 or 32: the build that goes in, and the registry view it r
 Var OldFolder     ; where an earlier install of the same build lies, if any
 Var NoPlatform    ; the maker's libraries that were not found, blank-separated
 
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Tarnview now"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartTarnview
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishPageShow
-!insertmacro MUI_PAGE_DIRECTORY
-!insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -124,26 +125,6 @@ Function ChooseFolder
     ${EndIf}
 FunctionEnd
 
-Function .onInit
-    !insertmacro TARN_REQUIRE_ADMIN
-    Call ChooseArch
-    Call ChooseFolder
-    ${If} ${Silent}
-        StrLen $0 $INSTDIR
-        ${If} $0 > ${TARN_MAX_FOLDER}
-            SetErrorLevel ${TARN_EXIT_BAD_FOLDER}
-            Quit
-        ${EndIf}
-    ${EndIf}
-FunctionEnd
-
-Function .onVerifyInstDir
-    StrLen $0 $INSTDIR
-    ${If} $0 > ${TARN_MAX_FOLDER}
-        Abort
-    ${EndIf}
-FunctionEnd
-
 ; The same build moved to another folder: the copy in the old folder goes first.
 Function RemoveOldFolder
     ${If} $OldFolder == ""
@@ -179,19 +160,6 @@ FunctionEnd
     SetOutPath "$INSTDIR\${DIR}"
     File "${TARN_FROM}/${DIR}/${NAME}"
 !macroend
-
-Function InstallFiles
-    ${If} $Arch = 64
-        !define TARN_FROM "${TARN_STAGE}/x86_64"
-        !include "${TARN_STAGE}/files.nsh"
-        !undef TARN_FROM
-    ${Else}
-        !define TARN_FROM "${TARN_STAGE}/i686"
-        !include "${TARN_STAGE}/files.nsh"
-        !undef TARN_FROM
-    ${EndIf}
-    WriteUninstaller "$INSTDIR\Uninstall.exe"
-FunctionEnd
 
 Function WriteRegistry
     WriteRegStr HKLM "${TARN_ORX_KEY}" "TarnMonPath" "$INSTDIR\bin"
@@ -243,11 +211,14 @@ Function StartTarnview
     Exec '"$INSTDIR\bin\Tarnview.exe"'
 FunctionEnd
 
-; Without the platform libraries Tarnview would not start: nothing to offer.
+; Without the platform libraries Tarnview would not start: nothing to offer, and
+; the focus goes from the greyed box to the Finish button.
 Function FinishPageShow
     ${If} $NoPlatform != ""
         ${NSD_Uncheck} $mui.FinishPage.Run
         EnableWindow $mui.FinishPage.Run 0
+        GetDlgItem $0 $HWNDPARENT 1
+        ${NSD_SetFocus} $0
     ${EndIf}
 FunctionEnd
 
@@ -264,16 +235,57 @@ Function StartIfSilent
     ${EndIf}
 FunctionEnd
 
-Section "Tarnview"
-    SectionIn RO
+Section "-Prepare"
     Call EndTarnview
     Call RemoveOldFolder
     Call RecordCreatedFolder
-    Call InstallFiles
+SectionEnd
+
+; One build's files a section: .onInit leaves the one it installs, so that the
+; directory page counts the space that build needs.
+Section "-x86_64 build" SecX86_64
+    !define TARN_FROM "${TARN_STAGE}/x86_64"
+    !include "${TARN_STAGE}/files.nsh"
+    !undef TARN_FROM
+SectionEnd
+
+Section "-i686 build" SecI686
+    !define TARN_FROM "${TARN_STAGE}/i686"
+    !include "${TARN_STAGE}/files.nsh"
+    !undef TARN_FROM
+SectionEnd
+
+Section "-Register"
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
     Call WriteRegistry
     Call FindPlatform
     Call StartIfSilent
 SectionEnd
+
+Function .onInit
+    !insertmacro TARN_REQUIRE_ADMIN
+    Call ChooseArch
+    ${If} $Arch = 64
+        !insertmacro UnselectSection ${SecI686}
+    ${Else}
+        !insertmacro UnselectSection ${SecX86_64}
+    ${EndIf}
+    Call ChooseFolder
+    ${If} ${Silent}
+        StrLen $0 $INSTDIR
+        ${If} $0 > ${TARN_MAX_FOLDER}
+            SetErrorLevel ${TARN_EXIT_BAD_FOLDER}
+            Quit
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
+Function .onVerifyInstDir
+    StrLen $0 $INSTDIR
+    ${If} $0 > ${TARN_MAX_FOLDER}
+        Abort
+    ${EndIf}
+FunctionEnd
 
 ; ---------------------------------------------------------------- uninstaller
 
