@@ -139,23 +139,25 @@ bool StampOlderVersion(const std::wstring &path)
     return bDone;
 }
 
-// Runs a command line to its end: its exit code, or -1 if it did not start or end in time.
-DWORD RunToEnd(const std::wstring &command)
+// Runs a program to its end: its exit code, or -1 if it did not start or end in time.
+DWORD RunToEnd(const std::wstring &exe, const std::wstring &args)
 {
-    std::vector<wchar_t> buffer(command.begin(), command.end());
-    buffer.push_back(0);
-    STARTUPINFOW si;
-    ZeroMemory(&si, sizeof(si));
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi;
-    if (!CreateProcessW(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return (DWORD)-1;
+    HANDLE hProcess = tarn::StartProgram(exe, args, L"");
     DWORD dwCode = (DWORD)-1;
-    if (WaitForSingleObject(pi.hProcess, kSetupMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &dwCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (hProcess && WaitForSingleObject(hProcess, kSetupMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(hProcess, &dwCode);
+    if (hProcess)
+        CloseHandle(hProcess);
     return dwCode;
+}
+
+// A command line as the registry keeps one: "<program>" <arguments>.
+DWORD RunCommandToEnd(const std::wstring &command)
+{
+    size_t end = command.find(L'"', 1);
+    if (command.empty() || command[0] != L'"' || end == std::wstring::npos)
+        return (DWORD)-1;
+    return RunToEnd(command.substr(1, end - 1), end + 2 < command.size() ? command.substr(end + 2) : L"");
 }
 
 // The silent setup; /D= must come last.
@@ -164,7 +166,7 @@ DWORD RunSetup(const std::wstring &args)
     wchar_t szExe[MAX_PATH];
     DWORD cch = GetEnvironmentVariableW(L"TARN_SETUP", szExe, MAX_PATH);
     std::wstring exe = cch > 0 && cch < MAX_PATH ? szExe : tarn::OutDir() + L"\\..\\Tarn-" + Version() + L"-setup.exe";
-    return RunToEnd(L"\"" + exe + L"\" /S " + args);
+    return RunToEnd(exe, L"/S " + args);
 }
 
 // IMAGE_FILE_MACHINE_AMD64 or _I386 from a program file's header; 0 if unreadable.
@@ -180,21 +182,6 @@ WORD MachineOf(const std::wstring &path)
     if (hFile != INVALID_HANDLE_VALUE)
         CloseHandle(hFile);
     return bRead && signature == IMAGE_NT_SIGNATURE ? file.Machine : 0;
-}
-
-BOOL CALLBACK CountHookWnd(HWND hWnd, LPARAM lParam)
-{
-    wchar_t szClass[16];
-    if (GetClassNameW(hWnd, szClass, 16) && wcscmp(szClass, L"HookWnd") == 0)
-        ++*(int *)lParam;
-    return TRUE;
-}
-
-int CountHookWnds()
-{
-    int n = 0;
-    EnumWindows(CountHookWnd, (LPARAM)&n);
-    return n;
 }
 
 // The process of the running Tarnview's "HookWnd", and the program file it runs.
@@ -238,7 +225,7 @@ protected:
     {
         std::wstring folder = ReadString(view, HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation");
         std::wstring command = ReadString(view, HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
-        return RunToEnd(command) == 0
+        return RunCommandToEnd(command) == 0
                && tarn::WaitUntil([&] { return !UninstallEntryExists(view) && !Exists(folder); }, kSetupMs);
     }
 
@@ -300,7 +287,7 @@ TEST_F(Setup, SilentInstallIntoFolderWithBlankRunsTarnviewThatShowsIndicators)
     ASSERT_NE(nullptr, hTarnview) << "the setup did not start Tarnview";
     EXPECT_EQ(0, lstrcmpiW((bin + L"\\Tarnview.exe").c_str(), image.c_str())) << tarn::Narrow(image);
     ASSERT_TRUE(tarn::WaitForStartup(hTarnview, 90000));
-    EXPECT_EQ(1, CountHookWnds());
+    EXPECT_EQ(1, tarn::CountHookWindows());
     // The picture proves that "TarnMonPath" led Tarnview to the installed Resource folder.
     osd::Pixels wlanOn = osd::LoadPicture(L"Wl_On.png");
     tarn::SendIndicator(WLAN_ON, 0);
@@ -332,7 +319,7 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     ASSERT_NE(nullptr, hNew) << "the setup did not start Tarnview again";
     EXPECT_EQ(0, lstrcmpiW((bin + L"\\Tarnview.exe").c_str(), image.c_str())) << tarn::Narrow(image);
     EXPECT_NE(GetProcessId(hOld), GetProcessId(hNew));
-    EXPECT_EQ(1, CountHookWnds());
+    EXPECT_EQ(1, tarn::CountHookWindows());
     for (const wchar_t *pszName : kProductFiles)
         EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(FileVersion(bin + L"\\" + pszName))) << tarn::Narrow(pszName);
     EXPECT_EQ(tarn::Narrow(folder), tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey,
