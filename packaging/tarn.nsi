@@ -34,6 +34,7 @@ SetCompressor /SOLID lzma
 !define TARN_ORX_KEY "SOFTWARE\Halvern\orx"
 !define TARN_MAX_FOLDER 95        ; Tarnview reads at most 99 characters of "<folder>\bin"
 !define TARN_EXIT_NO_PLATFORM 3   ; installed, but the maker's platform libraries were not found
+!define TARN_EXIT_FAILED 2        ; also a folder refused
 !define TARN_EXIT_BAD_FOLDER 2
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
 !define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview cannot start without it, and the hardware buttons need it. Install the platform package of your tablet, then log on again or start Tarnview."
@@ -53,6 +54,7 @@ VIAddVersionKey LegalCopyright "Halvern"
 Var Arch          ; 64 or 32: the build that goes in, and the registry view it reads
 Var OldFolder     ; where an earlier install of the same build lies, if any
 Var NoPlatform    ; the maker's libraries that were not found, blank-separated
+Var FilesFailed   ; files that could not be written, blank-separated
 
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -156,9 +158,14 @@ Function RecordCreatedFolder
     WriteRegStr HKLM "${TARN_UNINST_KEY}" "TarnCreatedFolder" $0
 FunctionEnd
 
+; A silent setup passes over a file it cannot write; it is counted instead.
 !macro TARN_FILE DIR NAME
     SetOutPath "$INSTDIR\${DIR}"
+    ClearErrors
     File "${TARN_FROM}/${DIR}/${NAME}"
+    ${If} ${Errors}
+        StrCpy $FilesFailed "$FilesFailed ${NAME}"
+    ${EndIf}
 !macroend
 
 Function WriteRegistry
@@ -256,6 +263,11 @@ Section "-i686 build" SecI686
 SectionEnd
 
 Section "-Register"
+    ${If} $FilesFailed != ""
+        MessageBox MB_ICONSTOP "These files could not be written:$FilesFailed. Close every Tarnview and run the setup again." /SD IDOK
+        SetErrorLevel ${TARN_EXIT_FAILED}
+        Abort
+    ${EndIf}
     WriteUninstaller "$INSTDIR\Uninstall.exe"
     Call WriteRegistry
     Call FindPlatform
