@@ -34,8 +34,7 @@ SetCompressor /SOLID lzma
 !define TARN_ORX_KEY "SOFTWARE\Halvern\orx"
 !define TARN_MAX_FOLDER 95        ; Tarnview reads at most 99 characters of "<folder>\bin"
 !define TARN_EXIT_NO_PLATFORM 3   ; installed, but the maker's platform libraries were not found
-!define TARN_EXIT_FAILED 2        ; also a folder refused
-!define TARN_EXIT_BAD_FOLDER 2
+!define TARN_EXIT_FAILED 2        ; files not written, or a silent setup's folder refused
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
 !define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview cannot start without it, and the hardware buttons need it. Install the platform package of your tablet, then log on again or start Tarnview."
 
@@ -286,7 +285,7 @@ Function .onInit
     ${If} ${Silent}
         StrLen $0 $INSTDIR
         ${If} $0 > ${TARN_MAX_FOLDER}
-            SetErrorLevel ${TARN_EXIT_BAD_FOLDER}
+            SetErrorLevel ${TARN_EXIT_FAILED}
             Quit
         ${EndIf}
     ${EndIf}
