@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The README's main-job command: builds the x86_64 tree, installs it into a private
-# Wine prefix under "C:\Program Files\Halvern\Tarn" with the platform stand-ins and
-# Screenflip.exe beside the program, runs Tarnview.exe there on a private virtual
-# display, plays the indicator tour and then the hardware-event tour (orxctl presses
-# the radio, brightness and display keys and has a request refused) into out/tour
-# (a screenshot per step and contact-sheet.png), then keeps Tarnview running until
-# interrupted.
+# The README's main-job command: builds, puts the platform stand-ins where the
+# maker's package puts its libraries, installs Tarnview into a private Wine prefix
+# with the setup (silently, into "C:\Program Files\Halvern\Tarn"), adds the
+# maker's Screenflip.exe beside the program, runs Tarnview.exe there on a private
+# virtual display, plays the indicator tour and then the hardware-event tour
+# (orxctl presses the radio, brightness and display keys and has a request
+# refused) into out/tour (a screenshot per step and contact-sheet.png), then keeps
+# Tarnview running until interrupted.
 #   --here      use the X display in $DISPLAY instead of a private one
 #   --no-wait   stop after the tour
 #   --dpi N     screen DPI of the prefix (LogPixels, e.g. 120 or 144), screenshots
@@ -35,6 +36,7 @@ TARN_RUN="$root/build/run-main"
 mkdir -p "$TARN_RUN" "$TARN_RUN/home"
 trap tarn_env_stop EXIT
 trap 'exit 130' INT TERM
+tarn_choose_loader
 if [ $here -eq 0 ] || [ -z "${DISPLAY:-}" ]; then
     tarn_start_xvfb || exit 1
 fi
@@ -47,15 +49,21 @@ if [ -n "$dpi" ]; then
     tarn_log "screen at $dpi dpi"
 fi
 
-# Installed as on a user's machine: the program folder ("TarnMonPath") with the
-# maker's Screenflip.exe in it, the pictures beside it, a blank in the path.
+# Installed as on a user's machine: the maker's platform package in place, then
+# the setup into its default folder (a blank in the path), which writes
+# "TarnMonPath", the Run value and the uninstall entry; the script starts
+# Tarnview itself below, as a logon would, so that it can wait for it.
 out="$root/out/x86_64"
-install="$WINEPREFIX/drive_c/Program Files/Halvern/Tarn"
-mkdir -p "$install"
-cp -a "$out/bin" "$out/Resource" "$install/"
-cp "$out/sim/Screenflip.exe" "$install/bin/"
+tarn_place_platform "$WINEPREFIX"
+setup=$(tarn_setup_exe) || exit 1
+tarn_log "installing with $setup${TARN_NO_32BIT:+ (the 64-bit build of the setup: this machine runs no 32-bit programs)}"
+timeout 300 wine "$setup" /S /NOSTART >"$TARN_RUN/setup.log" 2>&1
+setup_status=$?
+if [ $setup_status -ne 0 ]; then
+    echo "the setup ended with exit code $setup_status (3: the platform libraries were not found)"; exit 1
+fi
 bin='C:\Program Files\Halvern\Tarn\bin'
-wine reg add 'HKLM\SOFTWARE\Halvern\orx' /v TarnMonPath /d "$bin" /reg:64 /f >/dev/null 2>&1
+cp "$out/sim/Screenflip.exe" "$WINEPREFIX/drive_c/Program Files/Halvern/Tarn/bin/"
 mkdir -p "$WINEPREFIX/drive_c/temp1234567890"
 tarn_log "Tarnview running on display $DISPLAY; log: $WINEPREFIX/drive_c/temp1234567890/tarn.log"
 wine "$bin\Tarnview.exe" &

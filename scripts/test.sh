@@ -45,9 +45,17 @@ tarn_make_prefix xp winxp64
 xp=$TARN_PREFIX
 tarn_make_prefix win7 win7
 win7=$TARN_PREFIX
+# The setup's own machine: its cases install, start and end Tarnview there.
+tarn_make_prefix setup win7
+setup=$TARN_PREFIX
+tarn_place_platform "$setup"
 
-run_suites "x86_64-xp" x86_64 "$xp"
+run_suites "x86_64-xp" x86_64 "$xp" -LE '(^|-)setup($|-)'
 run_suites "x86_64-win7" x86_64 "$win7" -L '(^|-)os($|-)'
+TARN_SETUP=$(tarn_winpath "$(tarn_setup_exe)")
+export TARN_SETUP
+tarn_log "setup under test: $TARN_SETUP"
+run_suites "x86_64-setup" x86_64 "$setup" -L '(^|-)setup($|-)'
 if [ -z "$TARN_NO_32BIT" ]; then
     run_suites "i686-xp" i686 "$xp" -L '(^|-)i686($|-)'
     run_suites "i686-win7" i686 "$win7" -L '(^|-)wow64($|-)'

@@ -100,6 +100,25 @@ tarn_winpath() {
     echo "Z:$1" | tr / '\\'
 }
 
+# The setup a prefix here can run: the one the build ships, or where this machine
+# runs no 32-bit programs, the same script built as a 64-bit program.
+tarn_setup_exe() {
+    if [ -z "${TARN_NO_32BIT:-}" ]; then
+        ls "$TARN_ROOT"/out/Tarn-*-setup.exe
+    else
+        ls "$TARN_ROOT"/build/setup-amd64/Tarn-*-setup.exe
+    fi
+}
+
+# The stand-ins for the maker's platform libraries where its own package puts
+# them: the system folder of each build's bitness.
+tarn_place_platform() {
+    local prefix=$1
+    mkdir -p "$prefix/drive_c/windows/system32" "$prefix/drive_c/windows/syswow64"
+    cp "$TARN_ROOT"/out/x86_64/bin/Orx*.dll "$prefix/drive_c/windows/system32/"
+    cp "$TARN_ROOT"/out/i686/bin/Orx*.dll "$prefix/drive_c/windows/syswow64/"
+}
+
 tarn_env_start() {
     mkdir -p "$TARN_RUN" "$TARN_RUN/home"
     trap tarn_env_stop EXIT

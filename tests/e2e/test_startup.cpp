@@ -29,21 +29,6 @@ std::wstring Trimmed(std::wstring dir)
     return dir;
 }
 
-BOOL CALLBACK CountHookWindow(HWND hWnd, LPARAM lParam)
-{
-    wchar_t szClass[32];
-    if (GetClassNameW(hWnd, szClass, 32) && wcscmp(szClass, L"HookWnd") == 0)
-        ++*(int *)lParam;
-    return TRUE;
-}
-
-int CountHookWindows()
-{
-    int n = 0;
-    EnumWindows(CountHookWindow, (LPARAM)&n);
-    return n;
-}
-
 class Startup : public tarn::TarnviewTest {};
 
 TEST_F(Startup, LogFollowsLoadingThenDllMainThenRegisterHook)
@@ -81,7 +66,7 @@ TEST_F(Startup, SecondCopyExitsAtOnceLeavingOneWindow)
     GetExitCodeProcess(hSecond, &dwExit);
     CloseHandle(hSecond);
     EXPECT_EQ(0u, dwExit);
-    EXPECT_EQ(1, CountHookWindows());
+    EXPECT_EQ(1, tarn::CountHookWindows());
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(m_hProcess, 0)) << "the first copy must keep running";
     // The second copy loaded the library (its lines) but never registered.
     std::vector<std::string> lines = tarn::LogLines();

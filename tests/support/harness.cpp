@@ -140,6 +140,21 @@ HWND FindHookWnd()
     return FindWindowW(L"HookWnd", NULL);
 }
 
+static BOOL CALLBACK CountHookWindow(HWND hWnd, LPARAM lParam)
+{
+    wchar_t szClass[32];
+    if (GetClassNameW(hWnd, szClass, 32) && wcscmp(szClass, L"HookWnd") == 0)
+        ++*(int *)lParam;
+    return TRUE;
+}
+
+int CountHookWindows()
+{
+    int n = 0;
+    EnumWindows(CountHookWindow, (LPARAM)&n);
+    return n;
+}
+
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std::wstring &dir)
 {
     std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);

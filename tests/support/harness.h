@@ -39,6 +39,7 @@ void DeleteInstallPath();
 
 // Tarnview.exe from the installed tree.
 HWND FindHookWnd();
+int CountHookWindows();                       // "HookWnd" windows on the desktop
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std::wstring &dir);
 HANDLE StartTarnview();                       // started from the tests folder
 bool WaitForStartup(HANDLE hProcess, DWORD timeoutMs);  // "HookWnd" exists and start-up logged

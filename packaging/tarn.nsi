@@ -1,0 +1,365 @@
+; The Tarn setup: one program for 32- and 64-bit Windows that installs Tarnview and
+; Tarnwatch for every user, upgrades them in place and uninstalls them, with or
+; without its pages (/S). scripts/build.sh makes it from the staged product trees:
+;   makensis -DTARN_STAGE=<folder with x86_64/, i686/, files.nsh> -DTARN_OUTDIR=<folder> tarn.nsi
+; The setup is a 32-bit program, so that it runs on every supported system. With
+; -DTARN_AMD64 the same script makes a 64-bit one, for machines whose Wine runs no
+; 32-bit programs (scripts/test.sh says when it uses that).
+!ifdef TARN_AMD64
+    Target amd64-unicode
+    !pragma warning disable 6012   ; RunningX64 is known while compiling: LogicLib's else labels go unused
+!else
+    Unicode true
+!endif
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include Sections.nsh
+!include x64.nsh
+!include FileFunc.nsh
+!include running.nsh
+
+; The setup carries the version built into the program, so the two cannot differ.
+!getdllversion "${TARN_STAGE}/x86_64/bin/Tarnview.exe" TARN_V64_
+!getdllversion "${TARN_STAGE}/i686/bin/Tarnview.exe" TARN_V32_
+!define TARN_VERSION "${TARN_V64_1}.${TARN_V64_2}.${TARN_V64_3}"
+!if "${TARN_VERSION}" != "${TARN_V32_1}.${TARN_V32_2}.${TARN_V32_3}"
+    !error "the x86_64 and i686 trees carry different versions"
+!endif
+
+!define TARN_UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn"
+!define TARN_RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define TARN_ORX_KEY "SOFTWARE\Halvern\orx"
+!define TARN_MAX_FOLDER 95        ; Tarnview reads at most 99 characters of "<folder>\bin"
+!define TARN_EXIT_NO_PLATFORM 3   ; installed, but the maker's platform libraries were not found
+!define TARN_EXIT_FAILED 2        ; files not written, or a silent setup's folder refused
+!define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
+!define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview cannot start without it, and the hardware buttons need it. Install the platform package of your tablet, then log on again or start Tarnview."
+
+Name "Tarn ${TARN_VERSION}"
+OutFile "${TARN_OUTDIR}/Tarn-${TARN_VERSION}-setup.exe"
+InstallDir ""   ; chosen in .onInit, unless /D= gave one
+BrandingText "Halvern Tarn ${TARN_VERSION}"
+VIProductVersion "${TARN_VERSION}.0"
+VIAddVersionKey ProductName "Tarn"
+VIAddVersionKey CompanyName "Halvern"
+VIAddVersionKey FileDescription "Tarn setup"
+VIAddVersionKey FileVersion "${TARN_VERSION}"
+VIAddVersionKey ProductVersion "${TARN_VERSION}"
+VIAddVersionKey LegalCopyright "Halvern"
+
+Var Arch          ; 64 or 32: the build that goes in, and the registry view it reads
+Var OldFolder     ; where an earlier install of the same build lies, if any
+Var NoPlatform    ; the maker's libraries that were not found, blank-separated
+Var FilesFailed   ; files that could not be written, blank-separated
+
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start Tarnview now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartTarnview
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishPageShow
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE English
+
+!insertmacro TARN_RUNNING_FUNCTIONS ""
+!insertmacro TARN_RUNNING_FUNCTIONS "un."
+
+; ---------------------------------------------------------------- both directions
+
+!macro TARN_REQUIRE_ADMIN
+    UserInfo::GetAccountType
+    Pop $0
+    ${If} $0 != "admin"
+        MessageBox MB_ICONSTOP "Tarn is installed for every user of this computer: please run this program as an administrator." /SD IDOK
+        SetErrorLevel ${TARN_EXIT_NOT_ADMIN}
+        Quit
+    ${EndIf}
+!macroend
+
+!macro TARN_USE_VIEW
+    ${If} $Arch = 64
+        SetRegView 64
+    ${Else}
+        SetRegView 32
+    ${EndIf}
+!macroend
+
+; ---------------------------------------------------------------- setup
+
+; The x86_64 build on 64-bit Windows unless /X86 asks for the i686 one: Tarnview
+; must match the maker's platform libraries, which some machines have in 32 bits only.
+Function ChooseArch
+    StrCpy $Arch 32
+    ${If} ${RunningX64}
+        ${GetParameters} $0
+        ClearErrors
+        ${GetOptions} $0 "/X86" $1
+        ${If} ${Errors}
+            StrCpy $Arch 64
+        ${EndIf}
+    ${EndIf}
+    !insertmacro TARN_USE_VIEW
+FunctionEnd
+
+; An installed copy keeps its folder; otherwise Program Files of the build's own bitness.
+Function ChooseFolder
+    ReadRegStr $OldFolder HKLM "${TARN_UNINST_KEY}" "InstallLocation"
+    ${If} $INSTDIR != ""
+        Return
+    ${ElseIf} $OldFolder != ""
+        StrCpy $INSTDIR $OldFolder
+    ${ElseIf} $Arch = 64
+        StrCpy $INSTDIR "$PROGRAMFILES64\Halvern\Tarn"
+    ${ElseIf} ${RunningX64}
+        ; Where 64-bit Windows keeps 32-bit programs, as it names it itself.
+        SetRegView 64
+        ReadRegStr $0 HKLM "Software\Microsoft\Windows\CurrentVersion" "ProgramFilesDir (x86)"
+        SetRegView 32
+        StrCpy $INSTDIR "$0\Halvern\Tarn"
+    ${Else}
+        StrCpy $INSTDIR "$PROGRAMFILES32\Halvern\Tarn"
+    ${EndIf}
+FunctionEnd
+
+; The same build moved to another folder: the copy in the old folder goes first.
+Function RemoveOldFolder
+    ${If} $OldFolder == ""
+    ${OrIf} $OldFolder == $INSTDIR
+        Return
+    ${EndIf}
+    ${If} ${FileExists} "$OldFolder\Uninstall.exe"
+        ExecWait '"$OldFolder\Uninstall.exe" /S _?=$OldFolder'
+        Delete "$OldFolder\Uninstall.exe"
+        RMDir $OldFolder
+    ${EndIf}
+FunctionEnd
+
+; The highest folder this setup creates, so that the uninstaller removes no more.
+; An upgrade finds the folder in place and keeps what the first setup recorded.
+Function RecordCreatedFolder
+    ${If} ${FileExists} "$INSTDIR\*.*"
+        Return
+    ${EndIf}
+    StrCpy $0 $INSTDIR
+    ${Do}
+        ${GetParent} $0 $1
+        ${If} $1 == ""
+        ${OrIf} ${FileExists} "$1\*.*"
+            ${Break}
+        ${EndIf}
+        StrCpy $0 $1
+    ${Loop}
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "TarnCreatedFolder" $0
+FunctionEnd
+
+; A silent setup passes over a file it cannot write; it is counted instead.
+!macro TARN_FILE DIR NAME
+    SetOutPath "$INSTDIR\${DIR}"
+    ClearErrors
+    File "${TARN_FROM}/${DIR}/${NAME}"
+    ${If} ${Errors}
+        StrCpy $FilesFailed "$FilesFailed ${NAME}"
+    ${EndIf}
+!macroend
+
+Function WriteRegistry
+    WriteRegStr HKLM "${TARN_ORX_KEY}" "TarnMonPath" "$INSTDIR\bin"
+    WriteRegStr HKLM "${TARN_RUN_KEY}" "Tarnview" '"$INSTDIR\bin\Tarnview.exe"'
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "DisplayName" "Tarn"
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "DisplayVersion" "${TARN_VERSION}"
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "Publisher" "Halvern"
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "DisplayIcon" "$INSTDIR\bin\Tarnview.exe"
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "InstallLocation" $INSTDIR
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+    ${GetSize} $INSTDIR "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${TARN_UNINST_KEY}" "EstimatedSize" $0
+    WriteRegDWORD HKLM "${TARN_UNINST_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${TARN_UNINST_KEY}" "NoRepair" 1
+FunctionEnd
+
+!macro TARN_FIND_LIBRARY NAME
+    ${IfNot} ${FileExists} "$INSTDIR\bin\${NAME}"
+    ${AndIfNot} ${FileExists} "$0\${NAME}"
+        StrCpy $NoPlatform "$NoPlatform ${NAME}"
+    ${EndIf}
+!macroend
+
+; Looks where Tarnview's loader looks: its own folder, then the system folder of
+; its bitness: the native System32 for the x86_64 build, SysWOW64 for the i686
+; build on 64-bit Windows. Named outright, so a 32-bit and a 64-bit setup agree.
+Function FindPlatform
+    StrCpy $NoPlatform ""
+    StrCpy $0 "$WINDIR\System32"
+    ${If} $Arch = 32
+    ${AndIf} ${RunningX64}
+        StrCpy $0 "$WINDIR\SysWOW64"
+    ${EndIf}
+    ${DisableX64FSRedirection}
+    !insertmacro TARN_FIND_LIBRARY OrxCore.dll
+    !insertmacro TARN_FIND_LIBRARY OrxVKbd.dll
+    !insertmacro TARN_FIND_LIBRARY OrxPM.dll
+    ${EnableX64FSRedirection}
+    ${If} $NoPlatform != ""
+        DetailPrint "Not found:$NoPlatform"
+        MessageBox MB_ICONEXCLAMATION "${TARN_NO_PLATFORM_TEXT}" /SD IDOK
+        SetErrorLevel ${TARN_EXIT_NO_PLATFORM}
+    ${EndIf}
+FunctionEnd
+
+Function StartTarnview
+    SetOutPath "$INSTDIR\bin"
+    Exec '"$INSTDIR\bin\Tarnview.exe"'
+FunctionEnd
+
+; Without the platform libraries Tarnview would not start: nothing to offer, and
+; the focus goes from the greyed box to the Finish button.
+Function FinishPageShow
+    ${If} $NoPlatform != ""
+        ${NSD_Uncheck} $mui.FinishPage.Run
+        EnableWindow $mui.FinishPage.Run 0
+        GetDlgItem $0 $HWNDPARENT 1
+        ${NSD_SetFocus} $0
+    ${EndIf}
+FunctionEnd
+
+Function StartIfSilent
+    ${IfNot} ${Silent}
+    ${OrIf} $NoPlatform != ""
+        Return
+    ${EndIf}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/NOSTART" $1
+    ${If} ${Errors}
+        Call StartTarnview
+    ${EndIf}
+FunctionEnd
+
+Section "-Prepare"
+    Call EndTarnview
+    Call RemoveOldFolder
+    Call RecordCreatedFolder
+SectionEnd
+
+; One build's files a section: .onInit leaves the one it installs, so that the
+; directory page counts the space that build needs.
+Section "-x86_64 build" SecX86_64
+    !define TARN_FROM "${TARN_STAGE}/x86_64"
+    !include "${TARN_STAGE}/files.nsh"
+    !undef TARN_FROM
+SectionEnd
+
+Section "-i686 build" SecI686
+    !define TARN_FROM "${TARN_STAGE}/i686"
+    !include "${TARN_STAGE}/files.nsh"
+    !undef TARN_FROM
+SectionEnd
+
+Section "-Register"
+    ${If} $FilesFailed != ""
+        MessageBox MB_ICONSTOP "These files could not be written:$FilesFailed. Close every Tarnview and run the setup again." /SD IDOK
+        SetErrorLevel ${TARN_EXIT_FAILED}
+        Abort
+    ${EndIf}
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
+    Call WriteRegistry
+    Call FindPlatform
+    Call StartIfSilent
+SectionEnd
+
+Function .onInit
+    !insertmacro TARN_REQUIRE_ADMIN
+    Call ChooseArch
+    ${If} $Arch = 64
+        !insertmacro UnselectSection ${SecI686}
+    ${Else}
+        !insertmacro UnselectSection ${SecX86_64}
+    ${EndIf}
+    Call ChooseFolder
+    ${If} ${Silent}
+        StrLen $0 $INSTDIR
+        ${If} $0 > ${TARN_MAX_FOLDER}
+            SetErrorLevel ${TARN_EXIT_FAILED}
+            Quit
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
+Function .onVerifyInstDir
+    StrLen $0 $INSTDIR
+    ${If} $0 > ${TARN_MAX_FOLDER}
+        Abort
+    ${EndIf}
+FunctionEnd
+
+; ---------------------------------------------------------------- uninstaller
+
+; The view whose uninstall entry names this folder: the 64-bit one for the x86_64 build.
+Function un.ChooseArch
+    StrCpy $Arch 32
+    ${If} ${RunningX64}
+        SetRegView 64
+        ReadRegStr $0 HKLM "${TARN_UNINST_KEY}" "InstallLocation"
+        ${If} $0 == $INSTDIR
+            StrCpy $Arch 64
+        ${EndIf}
+    ${EndIf}
+    !insertmacro TARN_USE_VIEW
+FunctionEnd
+
+Function un.onInit
+    !insertmacro TARN_REQUIRE_ADMIN
+    Call un.ChooseArch
+FunctionEnd
+
+!macroundef TARN_FILE
+!macro TARN_FILE DIR NAME
+    Delete "$INSTDIR\${DIR}\${NAME}"
+    RMDir "$INSTDIR\${DIR}"
+!macroend
+
+; Only what the setup put there: the maker's files and the user's stay, and so do
+; the folders that hold them.
+Function un.RemoveFiles
+    !include "${TARN_STAGE}/files.nsh"
+    Delete "$INSTDIR\Uninstall.exe"
+    ReadRegStr $1 HKLM "${TARN_UNINST_KEY}" "TarnCreatedFolder"
+    StrCpy $0 $INSTDIR
+    ${Do}
+        RMDir $0
+        ${If} $0 == $1
+        ${OrIf} $1 == ""
+            ${Break}
+        ${EndIf}
+        ${GetParent} $0 $0
+        StrLen $2 $0
+    ${LoopUntil} $2 <= 3
+FunctionEnd
+
+; "TarnMonPath" and the Run value go only while they name this folder; the user's
+; BezelButton settings and the debug-log folder are never touched.
+Function un.RemoveRegistry
+    ReadRegStr $0 HKLM "${TARN_ORX_KEY}" "TarnMonPath"
+    ${If} $0 == "$INSTDIR\bin"
+        DeleteRegValue HKLM "${TARN_ORX_KEY}" "TarnMonPath"
+        DeleteRegKey /ifempty HKLM "${TARN_ORX_KEY}"
+        DeleteRegKey /ifempty HKLM "SOFTWARE\Halvern"
+    ${EndIf}
+    ReadRegStr $0 HKLM "${TARN_RUN_KEY}" "Tarnview"
+    ${If} $0 == '"$INSTDIR\bin\Tarnview.exe"'
+        DeleteRegValue HKLM "${TARN_RUN_KEY}" "Tarnview"
+    ${EndIf}
+    DeleteRegKey HKLM "${TARN_UNINST_KEY}"
+FunctionEnd
+
+Section "Uninstall"
+    Call un.EndTarnview
+    Call un.RemoveFiles
+    Call un.RemoveRegistry
+SectionEnd
