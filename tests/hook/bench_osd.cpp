@@ -15,6 +15,7 @@
 #define PAINTS_PER_BATCH 20
 #define IDLE_MS 60000
 #define INDICATORS 1000
+#define BAR_MIN_WIDTH 200   // the bar window is 254 px at 96 dpi, the others at most 108
 
 static double NowMs(void)
 {
@@ -41,6 +42,7 @@ static void Indicate(int nCode, int nLevel)
 struct FoundOsd
 {
     DWORD dwProcess;
+    int cxMin;          // the bar window is the only one this wide
     HWND hWnd;
 };
 
@@ -51,7 +53,9 @@ static BOOL CALLBACK FindVisibleOsd(HWND hWnd, LPARAM lParam)
     wchar_t szClass[16] = L"";
     GetWindowThreadProcessId(hWnd, &dwProcess);
     GetClassNameW(hWnd, szClass, 16);
-    if (dwProcess == p->dwProcess && wcscmp(szClass, L"ShowWnd") == 0 && IsWindowVisible(hWnd))
+    RECT rc;
+    if (dwProcess == p->dwProcess && wcscmp(szClass, L"ShowWnd") == 0 && IsWindowVisible(hWnd)
+        && GetWindowRect(hWnd, &rc) && rc.right - rc.left >= p->cxMin)
     {
         p->hWnd = hWnd;
         return FALSE;
@@ -59,9 +63,9 @@ static BOOL CALLBACK FindVisibleOsd(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
-static HWND WaitForOsd(HANDLE hProcess, DWORD dwTimeoutMs)
+static HWND WaitForOsd(HANDLE hProcess, DWORD dwTimeoutMs, int cxMin = 0)
 {
-    FoundOsd found = { GetProcessId(hProcess), NULL };
+    FoundOsd found = { GetProcessId(hProcess), cxMin, NULL };
     DWORD dwStart = GetTickCount();
     while (!found.hWnd && GetTickCount() - dwStart < dwTimeoutMs)
     {
@@ -100,7 +104,7 @@ static double TimeUntilPainted(HWND hWnd, double dStart)
 static void MeasureLatency(HANDLE hProcess, double *pdFromMessage, double *pdFromKey)
 {
     Indicate(VOLUME_UP, 7);
-    HWND hBar = WaitForOsd(hProcess, 10000);
+    HWND hBar = WaitForOsd(hProcess, 10000, BAR_MIN_WIDTH);
     Indicate(CAPS_LOCK_ON, 0);
     Sleep(500);
     HWND hIcon = WaitForOsd(hProcess, 10000);
@@ -124,7 +128,7 @@ static void MeasureLatency(HANDLE hProcess, double *pdFromMessage, double *pdFro
 static void MeasurePaint(HANDLE hProcess, double *pdPaint, double *pdSend)
 {
     Indicate(VOLUME_UP, 14);
-    HWND hBar = WaitForOsd(hProcess, 10000);
+    HWND hBar = WaitForOsd(hProcess, 10000, BAR_MIN_WIDTH);
     std::vector<double> paints, sends;
     for (int b = 0; b < PAINT_BATCHES && hBar; ++b)
     {
