@@ -46,7 +46,10 @@ void RemoveLog(bool bRemoveDir)
 void PrepareLog()
 {
     RemoveLog(false);
-    CreateDirectoryW(kLogDir, NULL);
+    // DBGOUT looks for a missing folder again only a second after it found it
+    // missing: a folder made just now is written to by this process from then on.
+    if (CreateDirectoryW(kLogDir, NULL))
+        Sleep(1100);
 }
 
 std::string ReadLog()
