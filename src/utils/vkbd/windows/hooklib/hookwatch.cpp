@@ -16,6 +16,7 @@
 
 static HWND s_hWatchWnd = NULL;
 static LONG s_nSeenHookCalls = 0;     // g_nHookCalls at the last raw key or check
+static LONG s_nGraceHookCalls = 0;    // g_nHookCalls when the grace period began
 static BOOL s_bGraceRunning = FALSE;
 
 void ReinstallHook(const char *pszWhy)
@@ -31,8 +32,10 @@ void ReinstallHook(const char *pszWhy)
     s_nSeenHookCalls = g_nHookCalls;
 }
 
-// Raw input reaches this window for every key, in the background too. If the hook
-// has not been called since the last raw key, it gets a grace period to catch up.
+// Raw input reaches this window for every key, in the background too. A raw key
+// may come before the hook's call for it, so one with no hook call since the
+// previous raw key only starts a grace period; the hook is lost if it is not
+// called once during that whole period.
 static void OnRawKey(HWND hWnd)
 {
     if (g_nHookCalls != s_nSeenHookCalls)
@@ -41,14 +44,17 @@ static void OnRawKey(HWND hWnd)
         return;
     }
     if (!s_bGraceRunning)
+    {
+        s_nGraceHookCalls = g_nHookCalls;
         s_bGraceRunning = SetTimer(hWnd, HOOK_GRACE_TIMER, HOOK_GRACE_MS, NULL) != 0;
+    }
 }
 
 static void OnGraceOver(HWND hWnd)
 {
     KillTimer(hWnd, HOOK_GRACE_TIMER);
     s_bGraceRunning = FALSE;
-    if (g_nHookCalls == s_nSeenHookCalls)
+    if (g_nHookCalls == s_nGraceHookCalls)
         ReinstallHook("keys it missed");
     s_nSeenHookCalls = g_nHookCalls;
 }
