@@ -9,6 +9,7 @@
 #include <algorithm>
 #include "Tarnwatch.h"
 #include "bench.h"
+#include "harness.h"
 
 #define LATENCY_SAMPLES 20
 #define PAINT_BATCHES 7
@@ -156,14 +157,12 @@ static double CpuMs(HANDLE hProcess)
     return (double)n / 10000.0;
 }
 
-// Wine fills the commit charge but not the private usage.
 static void ReadMemory(HANDLE hProcess, double *pdPrivateMb, double *pdWorkingMb)
 {
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof(pmc);
-    GetProcessMemoryInfo(hProcess, (PROCESS_MEMORY_COUNTERS *)&pmc, sizeof(pmc));
-    SIZE_T cbPrivate = pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
-    *pdPrivateMb = (double)cbPrivate / (1024.0 * 1024.0);
+    GetProcessMemoryInfo(hProcess, &pmc, sizeof(pmc));
+    *pdPrivateMb = (double)tarn::PrivateBytes(hProcess) / (1024.0 * 1024.0);
     *pdWorkingMb = (double)pmc.WorkingSetSize / (1024.0 * 1024.0);
 }
 

@@ -92,14 +92,7 @@ void RunTyping(const Sizes &sizes)
     AddRow("typing time, ms", dwMs, INFO, 0, "printed, not checked");
 }
 
-static SIZE_T PrivateBytes(HANDLE hProcess)
-{
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
-    pmc.cb = sizeof(pmc);
-    GetProcessMemoryInfo(hProcess, (PROCESS_MEMORY_COUNTERS *)&pmc, sizeof(pmc));
-    // Wine fills the commit charge but not the private usage.
-    return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
-}
+using tarn::PrivateBytes;
 
 static Snapshot Take(HANDLE hQuery)
 {

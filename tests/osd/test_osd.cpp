@@ -157,16 +157,9 @@ DWORD GuiObjects(HANDLE hProcess, DWORD dwKind)
     return GetGuiResources(hProcess, dwKind);
 }
 
-// Wine reports no GUI object counts, so leaks are also caught by what they cost:
-// one lost paint bitmap or decoded picture is tens of kilobytes.
-SIZE_T PrivateBytes(HANDLE hProcess)
-{
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
-    pmc.cb = sizeof(pmc);
-    GetProcessMemoryInfo(hProcess, (PROCESS_MEMORY_COUNTERS *)&pmc, sizeof(pmc));
-    // Wine fills the commit charge but not the private usage.
-    return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
-}
+// Wine reports no GUI object counts, so leaks are also caught by what they cost
+// (tarn::PrivateBytes): one lost paint bitmap or decoded picture is tens of kilobytes.
+using tarn::PrivateBytes;
 
 TEST_F(Osd, GdiAndUserObjectsStayFlatOverManyShows)
 {

@@ -2,6 +2,7 @@
 #include "harness.h"
 #include <winternl.h>
 #include <shlwapi.h>
+#include <psapi.h>
 #include "Tarnwatch.h"
 
 namespace tarn {
@@ -261,6 +262,15 @@ HandleCount CountProcessHandles(HANDLE hProcess)
         CloseHandle(hCopy);
     }
     return count;
+}
+
+SIZE_T PrivateBytes(HANDLE hProcess)
+{
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof(pmc);
+    GetProcessMemoryInfo(hProcess, (PROCESS_MEMORY_COUNTERS *)&pmc, sizeof(pmc));
+    // Wine fills the commit charge but not the private usage.
+    return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
 }
 
 // Mapped without running its initialisation, so reading writes nothing to the log.

@@ -60,6 +60,9 @@ struct HandleCount
 };
 HandleCount CountProcessHandles(HANDLE hProcess);
 
+// Private bytes of another process; Wine fills the commit charge, not the private usage.
+SIZE_T PrivateBytes(HANDLE hProcess);
+
 // The 16 bytes of Tarnwatch's shared section, as this process maps them.
 bool ReadSharedSection(LONG values[4]);
 
