@@ -1,0 +1,42 @@
+// What each bezel button starts, found as Tarnview finds it: the machine's policy,
+// the user's value, the machine's value, then the maker's application. Shared by
+// Tarnview and the buttons' Control Panel item, so both say and start the same.
+#ifndef LAUNCHCFG_H
+#define LAUNCHCFG_H
+
+#include <windows.h>
+
+#define LAUNCH_CMDLINE_CCH 260   // Tarnview's command-line buffer: 259 characters and the terminator
+
+#define BEZEL_BUTTON_KEY L"SOFTWARE\\Halvern\\BezelButton"
+#define BEZEL_POLICY_KEY L"SOFTWARE\\Policies\\Halvern\\BezelButton"
+
+// Where a button's command line came from.
+typedef enum LAUNCH_SOURCE
+{
+    LAUNCH_NONE = 0,      // nothing configured and no default: the button starts nothing
+    LAUNCH_POLICY = 1,    // HKLM policy key: set by the administrator
+    LAUNCH_USER = 2,      // HKCU
+    LAUNCH_MACHINE = 3,   // HKLM (either registry view)
+    LAUNCH_DEFAULT = 4    // the maker's application (Pinwheel, Dovetail)
+} LAUNCH_SOURCE;
+
+// The registry value of an event's button ("SingleClickLaunch", ...), NULL for an
+// event that launches nothing.
+LPCWSTR LaunchValueName(DWORD dwEvent);
+
+// The command line the button starts, ready for CreateProcessW: expanded when the
+// value is REG_EXPAND_SZ, quoted when it names an existing program whose path has
+// blanks. With bWithUser FALSE the user's value is passed over: what the button
+// starts when the user has set nothing. LAUNCH_NONE leaves an empty buffer.
+LAUNCH_SOURCE FindLaunchCommand(DWORD dwEvent, BOOL bWithUser, LPWSTR pszCmd, size_t cchCmd);
+
+// A configured text as Tarnview starts it (expansion and quoting as above).
+// FALSE, with an empty buffer, when the result does not fit.
+BOOL PrepareLaunchCommand(LPCWSTR pszConfigured, BOOL bExpand, LPWSTR pszCmd, size_t cchCmd);
+
+// Starts a prepared command line and brings its first window to the front,
+// as the bezel button does. 1 when the process started.
+int LaunchAndActivate(LPWSTR pszCmdLine);
+
+#endif
