@@ -6,7 +6,10 @@
 
 #define REG_TEXT_MAX_BYTES 512   // what a query of a path or command line is offered
 
-BOOL ReadRegistryText(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, LPWSTR pszText, size_t cchText)
+// samView chooses a registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY) or 0 for the
+// process's own; pdwType, when given, receives the value's type.
+BOOL ReadRegistryTextOfView(HKEY hRoot, REGSAM samView, LPCWSTR pszKey, LPCWSTR pszValue, LPWSTR pszText,
+                            size_t cchText, DWORD *pdwType)
 {
     if (cchText == 0)
         return FALSE;
@@ -16,16 +19,24 @@ BOOL ReadRegistryText(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, LPWSTR pszTe
     if (cbOffer > REG_TEXT_MAX_BYTES)
         cbOffer = REG_TEXT_MAX_BYTES;
     HKEY hKey;
-    if (RegOpenKeyExW(hRoot, pszKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(hRoot, pszKey, 0, KEY_READ | samView, &hKey) != ERROR_SUCCESS)
         return FALSE;
     DWORD cbData = cbOffer;
-    LONG lResult = RegQueryValueExW(hKey, pszValue, NULL, NULL, (LPBYTE)pszText, &cbData);
+    DWORD dwType = REG_NONE;
+    LONG lResult = RegQueryValueExW(hKey, pszValue, NULL, &dwType, (LPBYTE)pszText, &cbData);
     RegCloseKey(hKey);
     if (lResult != ERROR_SUCCESS || cbData > cbOffer)
         return FALSE;
     // Whatever the value's type, its data are text; it need not carry a terminator.
     pszText[cbData / sizeof(WCHAR)] = L'\0';
+    if (pdwType)
+        *pdwType = dwType;
     return TRUE;
+}
+
+BOOL ReadRegistryText(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, LPWSTR pszText, size_t cchText)
+{
+    return ReadRegistryTextOfView(hRoot, 0, pszKey, pszValue, pszText, cchText, NULL);
 }
 
 BOOL BuildProgramPath(LPWSTR pszPath, size_t cchPath, LPCWSTR pszDir, LPCWSTR pszProgram)

@@ -1,29 +1,12 @@
-// The bezel buttons' applications: finds the configured command line (per user,
-// per machine, then the maker's default), starts it and brings its first window
-// to the front. Runs on the dispatcher's thread while it holds the event mutex.
+// The bezel buttons' applications: starts the command line launchcfg.cpp finds
+// and brings its first window to the front. Runs on the dispatcher's thread
+// while it holds the event mutex (and in the buttons' settings item, for "Try").
 #include <windows.h>
+#include "launchcfg.h"
 #include "tarnview.h"
 
-#define CMDLINE_CCH 260
 #define WINDOW_PASSES 6
 #define WINDOW_PASS_MS 1000
-
-// Per event: the value under "SOFTWARE\Halvern\BezelButton", and where the
-// maker's default application lies when no location has that value.
-typedef struct LAUNCH_CONFIG
-{
-    DWORD dwEvent;
-    LPCWSTR pszValue;
-    LPCWSTR pszFallbackKey;     // under HKEY_LOCAL_MACHINE; NULL for no default
-    LPCWSTR pszFallbackValue;
-    LPCWSTR pszFallbackProgram;
-} LAUNCH_CONFIG;
-
-static const LAUNCH_CONFIG s_configs[] = {
-    { BEZELBUTTON_SINGLE_CLICK, L"SingleClickLaunch", L"SOFTWARE\\Halvern\\Pinwheel", L"InstallDir", L"Pinwheel.exe" },
-    { BEZELBUTTON_DOUBLE_CLICK, L"DoubleClickLaunch", L"SOFTWARE\\Halvern\\DVT", L"INSTALLDIR", L"Dovetail.exe" },
-    { BEZEL_CAMERA, L"BezelCameraLaunch", NULL, NULL, NULL },
-};
 
 // The first visible window of the process with a height, from the top of the z-order.
 static HWND FindProcessWindow(DWORD dwProcessId)
@@ -66,8 +49,8 @@ int LaunchAndActivate(LPWSTR pszCmdLine)
     PROCESS_INFORMATION pi;
     if (!CreateProcessW(NULL, pszCmdLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return 0;
-    // The identifiers are all the search needs; the process is never waited for.
-    CloseHandle(pi.hProcess);
+    // The process handle stays open until the search ends, so its identifier
+    // cannot pass to a stranger's process meanwhile. It is never waited for.
     CloseHandle(pi.hThread);
     HWND hTarget = NULL;
     for (int nPass = 0; nPass < WINDOW_PASSES && !hTarget; ++nPass)
@@ -77,39 +60,14 @@ int LaunchAndActivate(LPWSTR pszCmdLine)
     }
     if (hTarget)
         ActivateWindow(hTarget, pi.dwThreadId);
+    CloseHandle(pi.hProcess);
     return 1;
 }
 
-static const LAUNCH_CONFIG *ConfigOf(DWORD dwEvent)
-{
-    for (const LAUNCH_CONFIG &config : s_configs)
-        if (config.dwEvent == dwEvent)
-            return &config;
-    return NULL;
-}
-
-// A configured command line is started as the user wrote it. A value that is
-// present ends the search even when its start fails.
+// A configured command line that cannot be started ends the search all the same.
 void LaunchBezelApplication(DWORD dwEvent)
 {
-    const LAUNCH_CONFIG *pConfig = ConfigOf(dwEvent);
-    if (!pConfig)
-        return;
-    WCHAR szCmd[CMDLINE_CCH];
-    const HKEY ahRoots[] = { HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE };
-    for (HKEY hRoot : ahRoots)
-    {
-        if (ReadRegistryText(hRoot, L"SOFTWARE\\Halvern\\BezelButton", pConfig->pszValue, szCmd, CMDLINE_CCH))
-        {
-            LaunchAndActivate(szCmd);
-            return;
-        }
-    }
-    WCHAR szDir[CMDLINE_CCH];
-    if (!pConfig->pszFallbackKey
-        || !ReadRegistryText(HKEY_LOCAL_MACHINE, pConfig->pszFallbackKey, pConfig->pszFallbackValue, szDir, CMDLINE_CCH))
-        return;
-    // A default whose command line does not fit counts as not configured.
-    if (BuildProgramCommandLine(szCmd, CMDLINE_CCH, szDir, pConfig->pszFallbackProgram, NULL))
+    WCHAR szCmd[LAUNCH_CMDLINE_CCH];
+    if (FindLaunchCommand(dwEvent, TRUE, szCmd, LAUNCH_CMDLINE_CCH) != LAUNCH_NONE)
         LaunchAndActivate(szCmd);
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #define LAUNCH_CMDLINE_CCH 260   // Tarnview's command-line buffer: 259 characters and the terminator
+#define LAUNCH_VALUE_MAX_CCH 255  // the longest value Tarnview reads: 512 bytes with its terminator
 
 #define BEZEL_BUTTON_KEY L"SOFTWARE\\Halvern\\BezelButton"
 #define BEZEL_POLICY_KEY L"SOFTWARE\\Policies\\Halvern\\BezelButton"

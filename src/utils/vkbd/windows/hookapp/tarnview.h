@@ -89,13 +89,14 @@ int IndicatorOfScreenflipExit(DWORD dwExitCode);
 int GetCurrentDisplaySwitchMode(void);
 int SwitchDisplayMode(void);
 
-// Bezel-button launches (launch.cpp)
-int LaunchAndActivate(LPWSTR pszCmdLine);
+// Bezel-button launches (launch.cpp; what each button starts: launchcfg.h)
 void LaunchBezelApplication(DWORD dwEvent);
 
 // Command lines of started programs (cmdline.cpp). Each returns FALSE, leaving
 // an empty buffer, when the value is absent or the text does not fit.
 BOOL ReadRegistryText(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue, LPWSTR pszText, size_t cchText);
+BOOL ReadRegistryTextOfView(HKEY hRoot, REGSAM samView, LPCWSTR pszKey, LPCWSTR pszValue, LPWSTR pszText,
+                            size_t cchText, DWORD *pdwType);
 BOOL BuildProgramPath(LPWSTR pszPath, size_t cchPath, LPCWSTR pszDir, LPCWSTR pszProgram);
 BOOL BuildProgramCommandLine(LPWSTR pszCmd, size_t cchCmd, LPCWSTR pszDir, LPCWSTR pszProgram, LPCWSTR pszArgs);
 
