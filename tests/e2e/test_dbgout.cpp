@@ -101,4 +101,44 @@ TEST(DebugLog, ConcurrentWritersLoseNoLine)
     EXPECT_EQ(1600u, seen.size());
 }
 
+DWORD WINAPI WriteOneLine(LPVOID)
+{
+    DBGOUT("written past a lock");
+    return 0;
+}
+
+// Another process's lock on the whole file never holds a writer up: the line is
+// dropped or written, at once. A log file that is a second name of another file
+// (a hard link planted in the folder anyone may create) gets nothing.
+TEST(DebugLog, NeverWaitsForALockNorWritesThroughAHardLink)
+{
+    tarn::PrepareLog();
+    DBGOUT("before the lock");
+    HANDLE hLock = CreateFileW(tarn::kLogFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hLock);
+    OVERLAPPED ov = {};
+    ASSERT_TRUE(LockFileEx(hLock, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &ov));
+    HANDLE hWriter = CreateThread(NULL, 0, WriteOneLine, NULL, 0, NULL);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWriter, 10000)) << "DBGOUT waited for the lock";
+    CloseHandle(hWriter);
+    UnlockFileEx(hLock, 0, MAXDWORD, MAXDWORD, &ov);
+    CloseHandle(hLock);
+
+    tarn::RemoveLog(false);
+    std::wstring other = std::wstring(tarn::kLogDir) + L"\\other.txt";
+    HANDLE hOther = CreateFileW(other.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hOther);
+    DWORD cb = 0;
+    WriteFile(hOther, "secret", 6, &cb, NULL);
+    CloseHandle(hOther);
+    ASSERT_TRUE(CreateHardLinkW(tarn::kLogFile, other.c_str(), NULL));
+    DBGOUT("through the hard link");
+    EXPECT_EQ("secret", tarn::ReadLog());
+    DeleteFileW(tarn::kLogFile);
+    DeleteFileW(other.c_str());
+    DBGOUT("after the link");
+    EXPECT_TRUE(tarn::LogHasLine("after the link"));
+}
+
 }  // namespace

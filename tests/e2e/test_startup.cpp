@@ -134,3 +134,29 @@ TEST_F(Startup, InstallPathRules)
 }
 
 }  // namespace
+
+// The manifest is what Windows reads, Wine does not enforce: resource 1 of
+// RT_MANIFEST with the elements and the namespaces that XP also accepts.
+TEST(Manifest, AsInvokerDpiAwareSupportedOSInNamespacesXPAccepts)
+{
+    std::wstring exe = tarn::BinDir() + L"\\Tarnview.exe";
+    HMODULE hExe = LoadLibraryExW(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, hExe);
+    HRSRC hRes = FindResourceW(hExe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(nullptr, hRes);
+    std::string text((const char *)LockResource(LoadResource(hExe, hRes)), SizeofResource(hExe, hRes));
+    FreeLibrary(hExe);
+    const char *const expected[] = {
+        "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v2\">", "<requestedExecutionLevel level=\"asInvoker\"",
+        "<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">",
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+        "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+        sizeof(void *) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"" };
+    for (const char *element : expected)
+        EXPECT_NE(std::string::npos, text.find(element)) << element;
+    // XP refuses an application element in the default (asm.v1) namespace.
+    EXPECT_EQ(std::string::npos, text.find("asmv1:application"));
+}

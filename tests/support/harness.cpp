@@ -40,8 +40,10 @@ void RemoveLog(bool bRemoveDir)
 {
     WaitUntil([] { return DeleteFileW(kLogFile) || GetLastError() == ERROR_FILE_NOT_FOUND
                           || GetLastError() == ERROR_PATH_NOT_FOUND; }, 5000);
+    // A line being written holds the folder open for a moment.
     if (bRemoveDir)
-        RemoveDirectoryW(kLogDir);
+        WaitUntil([] { return RemoveDirectoryW(kLogDir) || GetLastError() == ERROR_FILE_NOT_FOUND
+                              || GetLastError() == ERROR_PATH_NOT_FOUND; }, 5000);
 }
 
 void PrepareLog()
