@@ -2,6 +2,7 @@
 // DisplaySwitch.exe (Vista and later) or the maker's Screenflip.exe (XP family).
 // Runs on the dispatcher's thread while it holds the event mutex.
 #include <windows.h>
+#include <strsafe.h>
 #include "Tarnwatch.h"
 #include "tarnview.h"
 
@@ -9,6 +10,7 @@
 #define QDC_DATABASE_CURRENT_FLAG 4
 #define SWITCH_PAUSE_MS 800        // lets the new mode settle before its indicator shows
 #define CMDLINE_CCH 260
+#define SCREENFLIP_WAIT_MS 30000   // a hung tool must not hold the event mutex for ever
 
 typedef LONG (WINAPI *GET_DISPLAY_CONFIG_BUFFER_SIZES)(UINT32, UINT32 *, UINT32 *);
 typedef LONG (WINAPI *QUERY_DISPLAY_CONFIG)(UINT32, UINT32 *, DISPLAYCONFIG_PATH_INFO *, UINT32 *,
@@ -116,16 +118,19 @@ int GetCurrentDisplaySwitchMode(void)
 // DisplaySwitch.exe exists only in the native system folder. A 32-bit Tarnview
 // on 64-bit Windows has System32 redirected to SysWOW64 and so must name the
 // native folder by its alias; the working directory stays as it is, because
-// the 64-bit tool has no such alias.
-static LPCWSTR DisplaySwitchFile(void)
+// the 64-bit tool has no such alias. The folders come from the system, which
+// need not be on C:.
+static BOOL DisplaySwitchFile(LPWSTR pszFile, size_t cchFile)
 {
     typedef BOOL (WINAPI *IS_WOW64_PROCESS)(HANDLE, PBOOL);
     IS_WOW64_PROCESS pIsWow64Process =
         (IS_WOW64_PROCESS)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process");
     BOOL bWow64 = FALSE;
-    if (pIsWow64Process && pIsWow64Process(GetCurrentProcess(), &bWow64) && bWow64)
-        return L"C:\\Windows\\Sysnative\\DisplaySwitch.exe";
-    return L"DisplaySwitch.exe";
+    if (!pIsWow64Process || !pIsWow64Process(GetCurrentProcess(), &bWow64) || !bWow64)
+        return SUCCEEDED(StringCchCopyW(pszFile, cchFile, L"DisplaySwitch.exe"));
+    WCHAR szWindows[MAX_PATH];
+    UINT cch = GetSystemWindowsDirectoryW(szWindows, MAX_PATH);
+    return cch > 0 && cch < MAX_PATH && BuildProgramPath(pszFile, cchFile, szWindows, L"Sysnative\\DisplaySwitch.exe");
 }
 
 static int SwitchWithDisplaySwitch(void)
@@ -133,8 +138,12 @@ static int SwitchWithDisplaySwitch(void)
     int nMode = GetCurrentDisplaySwitchMode();
     int nShown;
     LPCWSTR pszArgument = DisplaySwitchArgument(nMode, &nShown);
+    WCHAR szFile[MAX_PATH];
+    WCHAR szSystem[MAX_PATH];
+    UINT cchSystem = GetSystemDirectoryW(szSystem, MAX_PATH);
     // Not examined: the indicator for the new mode shows all the same.
-    ShellExecuteW(NULL, L"open", DisplaySwitchFile(), pszArgument, L"C:\\Windows\\System32", SW_SHOW);
+    if (DisplaySwitchFile(szFile, MAX_PATH) && cchSystem > 0 && cchSystem < MAX_PATH)
+        ShellExecuteW(NULL, L"open", szFile, pszArgument, szSystem, SW_SHOW);
     if (nMode == DISPLAY_MODE_UNKNOWN)
         return INDICATOR_NONE;
     DBGOUT("display switch mode = %d", nShown);
@@ -154,9 +163,10 @@ static BOOL RunHidden(LPWSTR pszCmd, DWORD *pdwExitCode)
     PROCESS_INFORMATION pi;
     if (!CreateProcessW(NULL, pszCmd, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return FALSE;
-    WaitForSingleObject(pi.hProcess, INFINITE);
+    // Past the limit the mode counts as undetermined; the tool runs on by itself.
     *pdwExitCode = MAXDWORD;
-    GetExitCodeProcess(pi.hProcess, pdwExitCode);
+    if (WaitForSingleObject(pi.hProcess, SCREENFLIP_WAIT_MS) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, pdwExitCode);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     return TRUE;

@@ -97,7 +97,8 @@ Gdiplus::Image *OsdPicture(LPCWSTR pszPath)
         || !GetFileAttributesExW(pszPath, GetFileExInfoStandard, &fad))
         return NULL;
     CACHED_PICTURE *p = SlotOf(pszPath);
-    if (wcscmp(p->szPath, pszPath) != 0 || CompareFileTime(&p->ftWrite, &fad.ftLastWriteTime) != 0
+    // A picture that did not open or decode (a passing failure at logon) is tried again.
+    if (!p->pImage || wcscmp(p->szPath, pszPath) != 0 || CompareFileTime(&p->ftWrite, &fad.ftLastWriteTime) != 0
         || p->cbFile != fad.nFileSizeLow)
         DecodePicture(p, pszPath, &fad);
     return p->pImage;

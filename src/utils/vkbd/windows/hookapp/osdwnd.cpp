@@ -206,15 +206,22 @@ static void OnPaint(HWND hWnd)
     ReleaseDC(hWnd, hdc);
 }
 
-static void OnDisplayChange(void)
+// Start-up reads it silently; each display change logs what it found.
+static void UpdateOrientation(BOOL bLog)
 {
     DEVMODEW dm;
     if (!QueryDisplayMode(&dm))
         return;
     int nOrientation = DISPLAY_ORIENTATION((int)dm.dmDisplayOrientation);
-    DBGOUT("display orientation is:%d", nOrientation);
+    if (bLog)
+        DBGOUT("display orientation is:%d", nOrientation);
     if (nOrientation >= 0 && nOrientation <= 3)
         g_nDisplayOrientation = nOrientation;
+}
+
+void ReadDisplayOrientation(void)
+{
+    UpdateOrientation(FALSE);
 }
 
 LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -225,7 +232,7 @@ LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         OnPaint(hWnd);
         break;
     case WM_DISPLAYCHANGE:
-        OnDisplayChange();
+        UpdateOrientation(TRUE);
         break;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;

@@ -31,6 +31,7 @@ void ReadScreenSize(void);
 void PlaceOsdWindow(HWND hWnd);
 ATOM RegisterShowWndClass(HINSTANCE hInstance);
 void CreateOsdWindows(HINSTANCE hInstance);
+void ReadDisplayOrientation(void);   // at start-up and at every display change
 LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 // Decoded OSD pictures, kept until their file changes (osdpictures.cpp)

@@ -12,6 +12,30 @@
 HANDLE g_hEventMutex = CreateMutexW(NULL, FALSE, NULL);
 int g_nOSVersion = 0;
 ULONG_PTR g_gdiplusToken = 0;
+HANDLE g_hInstanceMutex = NULL;   // held for the life of the process: one Tarnview per logon
+
+// Two copies started at the same moment (the setup's and the Run value's) both
+// find no "HookWnd" yet; the session's mutex lets only the first one on.
+static BOOL IsAnotherCopyRunning(void)
+{
+    if (FindWindowW(L"HookWnd", NULL))
+        return TRUE;
+    g_hInstanceMutex = CreateMutexW(NULL, FALSE, L"Local\\TarnviewInstance");
+    return g_hInstanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// "ShowEvent" in this session may already belong to another program; the OSD
+// then signals an event of its own that nobody else can set.
+static HANDLE CreateShowEvent(void)
+{
+    HANDLE hEvent = CreateEventW(NULL, TRUE, FALSE, L"ShowEvent");
+    if (hEvent && GetLastError() != ERROR_ALREADY_EXISTS)
+        return hEvent;
+    if (hEvent)
+        CloseHandle(hEvent);
+    DBGOUT("Tarnview: \"ShowEvent\" belongs to another program, using an event of its own");
+    return CreateEventW(NULL, TRUE, FALSE, NULL);
+}
 
 // Makes the install folder current, so the pictures are found as ..\Resource\.
 // A value that does not fit the 200 bytes offered is ignored.
@@ -77,7 +101,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     (void)hPrevInstance;
     (void)pszCmdLine;
     (void)nCmdShow;
-    if (FindWindowW(L"HookWnd", NULL))
+    if (IsAnotherCopyRunning())
         return 0;
     EnterInstallDirectory();
     Gdiplus::GdiplusStartupInput gdiplusStartupInput;
@@ -87,10 +111,14 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     InitHookWindow(hInstance);
     ReadScreenSize();
     CreateOsdWindows(hInstance);
+    // A tablet started upside down pages the right way from the first press.
+    ReadDisplayOrientation();
     g_nPendingIndicator = 0;
-    g_hShowEvent = CreateEventW(NULL, TRUE, FALSE, L"ShowEvent");
+    g_hShowEvent = CreateShowEvent();
     // The handle is not needed: the thread runs for the life of the process.
-    CloseHandle(CreateThread(NULL, 0, ShowIndicatorProc, NULL, 0, NULL));
+    // Without an event it could only spin, so there is no OSD then.
+    if (g_hShowEvent)
+        CloseHandle(CreateThread(NULL, 0, ShowIndicatorProc, NULL, 0, NULL));
     DBGOUT("Tarnview: OS version is %d", g_nOSVersion);
     RunMessageLoop();
     Gdiplus::GdiplusShutdown(g_gdiplusToken);
