@@ -164,7 +164,7 @@ static HWINEVENTHOOK s_hAlertHook = NULL;
 // Reads the name as a screen reader does: from the object the event names.
 static void CALLBACK OnAlert(HWINEVENTHOOK, DWORD, HWND hWnd, LONG idObject, LONG idChild, DWORD, DWORD)
 {
-    Alert alert = { hWnd, L"" };
+    Alert alert = { hWnd, L"", 0 };
     IAccessible *pAcc = NULL;
     VARIANT child;
     if (SUCCEEDED(AccessibleObjectFromEvent(hWnd, idObject, idChild, &pAcc, &child)) && pAcc)
@@ -173,6 +173,9 @@ static void CALLBACK OnAlert(HWINEVENTHOOK, DWORD, HWND hWnd, LONG idObject, LON
         if (pAcc->get_accName(child, &name) == S_OK && name)
             alert.name = name;
         SysFreeString(name);
+        VARIANT role;
+        if (pAcc->get_accRole(child, &role) == S_OK && role.vt == VT_I4)
+            alert.role = role.lVal;
         VariantClear(&child);
         pAcc->Release();
     }

@@ -41,8 +41,8 @@ bool Near(DWORD a, DWORD b, int tolerance);
 bool SamePixels(const Pixels &a, const Pixels &b, const RECT &rc);
 
 // Alerts (EVENT_SYSTEM_ALERT) raised by the windows of one process, each with
-// the name that the accessible object of the event's window gives.
-struct Alert { HWND hWnd; std::wstring name; };
+// the name and role that the accessible object of the event's window gives.
+struct Alert { HWND hWnd; std::wstring name; long role; };
 void ListenForAlerts(DWORD pid);
 void StopListening();
 // Pumps this thread's messages, which deliver the alerts, until nCount have

@@ -6,6 +6,7 @@
 #include "osdcheck.h"
 #include "Tarnwatch.h"
 #include <psapi.h>
+#include <oleacc.h>
 #include <math.h>
 
 namespace {
@@ -239,7 +240,7 @@ TEST_F(Osd, AReplacedPictureIsShownAtTheNextShow)
 
 // A screen reader hears each indicator once, by name, when it appears and when
 // the visible bar changes its level: an alert from the shown window, whose
-// accessible object gives the name.
+// accessible object is in the alert role (readers drop other alerts) and gives the name.
 TEST_F(Osd, EachKindIsAnnouncedOnceByName)
 {
     const struct { int code; int level; const wchar_t *name; } cases[] = {
@@ -256,6 +257,7 @@ TEST_F(Osd, EachKindIsAnnouncedOnceByName)
         const std::vector<osd::Alert> &alerts = osd::WaitForAlerts(i + 1, 15000);
         ASSERT_EQ(i + 1, alerts.size()) << "no alert for code " << cases[i].code;
         EXPECT_EQ(tarn::Narrow(cases[i].name), tarn::Narrow(alerts[i].name)) << "code " << cases[i].code;
+        EXPECT_EQ(ROLE_SYSTEM_ALERT, alerts[i].role) << "code " << cases[i].code;
         EXPECT_EQ(osd::WaitForVisibleOsd(15000), alerts[i].hWnd) << "code " << cases[i].code;
         if (cases[i].code == VOLUME_UP && cases[i].level == 4)
         {

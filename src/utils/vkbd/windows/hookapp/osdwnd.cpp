@@ -238,6 +238,10 @@ LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return MA_NOACTIVATE;
     case WM_OSD_TIMEOUT:
         return ClearTimedOutIndicator((int)wParam);
+    case WM_GETOBJECT:
+        if (LRESULT lResult = OsdAccessibleObject(hWnd, wParam, lParam))
+            return lResult;
+        break;
     }
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }

@@ -33,6 +33,8 @@ ATOM RegisterShowWndClass(HINSTANCE hInstance);
 void CreateOsdWindows(HINSTANCE hInstance);
 void ReadDisplayOrientation(void);   // at start-up and at every display change
 LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// The alert-role accessible object of an OSD window (osdaccess.cpp); 0 for the default.
+LRESULT OsdAccessibleObject(HWND hWnd, WPARAM wParam, LPARAM lParam);
 
 // Decoded OSD pictures, kept until their file changes (osdpictures.cpp)
 namespace Gdiplus { class Image; }

@@ -108,6 +108,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     Gdiplus::GdiplusStartup(&g_gdiplusToken, &gdiplusStartupInput, NULL);
     // Cached before any other thread starts, so no hardware event sees 0.
     g_nOSVersion = GetOSVersion();
+    // The OSD windows' accessible objects are handed out through COM on this thread.
+    CoInitialize(NULL);
     InitHookWindow(hInstance);
     ReadScreenSize();
     CreateOsdWindows(hInstance);
