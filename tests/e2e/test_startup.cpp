@@ -6,14 +6,6 @@
 
 namespace {
 
-int ThisOSVersion()
-{
-    OSVERSIONINFOW osvi = {};
-    osvi.dwOSVersionInfoSize = sizeof(osvi);
-    GetVersionExW(&osvi);
-    return (int)(osvi.dwMajorVersion * 10 + osvi.dwMinorVersion);
-}
-
 std::string Fmt(const char *format, int n)
 {
     char sz[128];
@@ -34,7 +26,7 @@ class Startup : public tarn::TarnviewTest {};
 TEST_F(Startup, LogFollowsLoadingThenDllMainThenRegisterHook)
 {
     Launch();
-    int nVersion = ThisOSVersion();
+    int nVersion = tarn::PrefixOSVersion();
     std::string init = nVersion < 60 ? "InitializeVolumeStep: init XP data" : "InitializeVolumeStep: init win7 data";
     std::vector<std::string> lines = tarn::LogLines();
     ASSERT_GE(lines.size(), 3u);

@@ -395,13 +395,6 @@ void StopChildrenOf(HANDLE hParent)
     CloseHandle(hSnap);
 }
 
-int OSVersion()
-{
-    OSVERSIONINFOW osvi = {};
-    osvi.dwOSVersionInfoSize = sizeof(osvi);
-    GetVersionExW(&osvi);
-    return (int)(osvi.dwMajorVersion * 10 + osvi.dwMinorVersion);
-}
 
 void EventTest::SetUp()
 {

@@ -73,8 +73,6 @@ bool WaitForOsdPicture(OsdKind kind, const wchar_t *picture, int brightnessBars 
 // Ends the programs a Tarnview process started (by id, found through their parent).
 void StopChildrenOf(HANDLE hParent);
 
-// The OS version value as the prefix reports it (major * 10 + minor).
-int OSVersion();
 
 // Tarnview (or the test build with its hooks) started the way the fixture does:
 // log prepared, "TarnMonPath" the program folder, stand-in state reset, and the

@@ -51,7 +51,7 @@ protected:
 
 TEST_F(Display, XpFamilyScreenflipExitCodeChoosesIndicator)
 {
-    if (ev::OSVersion() >= 60)
+    if (tarn::PrefixOSVersion() >= 60)
         GTEST_SKIP() << "Screenflip.exe runs only before Vista";
     LaunchProduct();
     ASSERT_NO_FATAL_FAILURE(PrepareScreenflip(kInstall));
@@ -75,7 +75,7 @@ TEST_F(Display, XpFamilyScreenflipExitCodeChoosesIndicator)
 
 TEST_F(Display, XpFamilyWithoutUsableScreenflipShowsInternalAndStartsNothing)
 {
-    if (ev::OSVersion() >= 60)
+    if (tarn::PrefixOSVersion() >= 60)
         GTEST_SKIP() << "Screenflip.exe runs only before Vista";
     LaunchProduct();
     ASSERT_EQ(0, ev::Orxctl(L"screenflip-exit 2"));
@@ -113,7 +113,7 @@ TEST_F(Display, XpFamilyWithoutUsableScreenflipShowsInternalAndStartsNothing)
 
 TEST_F(Display, XpFamilyShowsTheModeOnScreen)
 {
-    if (ev::OSVersion() >= 60)
+    if (tarn::PrefixOSVersion() >= 60)
         GTEST_SKIP() << "Screenflip.exe runs only before Vista";
     LaunchProduct();
     ASSERT_NO_FATAL_FAILURE(PrepareScreenflip(kInstall));
@@ -131,7 +131,7 @@ class DisplaySwitch : public ev::EventTest
 protected:
     void SetUp() override
     {
-        if (ev::OSVersion() < 60)
+        if (tarn::PrefixOSVersion() < 60)
             GTEST_SKIP() << "DisplaySwitch.exe runs only from Vista on";
         ev::EventTest::SetUp();
         // Where 64-bit Windows keeps the tool: a 32-bit Tarnview must find it there too.

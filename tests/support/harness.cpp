@@ -182,11 +182,23 @@ HANDLE StartTarnview()
     return StartProgram(BinDir() + L"\\Tarnview.exe", L"", TestsDir());
 }
 
+int PrefixOSVersion()
+{
+    OSVERSIONINFOW osvi = {};
+    osvi.dwOSVersionInfoSize = sizeof(osvi);
+    if (!GetVersionExW(&osvi))
+        return 0;
+    return (int)(osvi.dwMajorVersion * 10 + osvi.dwMinorVersion);
+}
+
 bool WaitForStartup(HANDLE hProcess, DWORD timeoutMs)
 {
+    const bool bEndpoint = PrefixOSVersion() >= 60;
     return WaitUntil([&] {
+        std::string log = ReadLog();
         return WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT && FindHookWnd()
-               && ReadLog().find("Tarnview: OS version is") != std::string::npos;
+               && log.find("Tarnview: OS version is") != std::string::npos
+               && (!bEndpoint || log.find("EndpointOpenMaster: default playback device") != std::string::npos);
     }, timeoutMs);
 }
 

@@ -42,7 +42,9 @@ HWND FindHookWnd();
 int CountHookWindows();                       // "HookWnd" windows on the desktop
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std::wstring &dir);
 HANDLE StartTarnview();                       // started from the tests folder
-bool WaitForStartup(HANDLE hProcess, DWORD timeoutMs);  // "HookWnd" exists and start-up logged
+int PrefixOSVersion();   // major * 10 + minor, as GetVersionExW reports it in this prefix
+// "HookWnd" exists and start-up logged; from Vista on also the endpoint's open, 20 s later.
+bool WaitForStartup(HANDLE hProcess, DWORD timeoutMs);
 void StopProcess(HANDLE hProcess);
 void StopAnyTarnview();                       // leftovers of an earlier test in this prefix
 
@@ -73,7 +75,7 @@ std::string Narrow(const std::wstring &text);
 class TarnviewTest : public ::testing::Test
 {
 protected:
-    static const DWORD kStartupMs = 90000;  // the Vista family spends 20 s in RegisterHook
+    static const DWORD kStartupMs = 90000;  // the Vista family opens its endpoint 20 s on
     HANDLE m_hProcess = NULL;
 
     void SetUp() override;

@@ -11,15 +11,6 @@ const LockKey kLockKeys[3] = {
     { VK_SCROLL, SCROLL_LOCK_ON, SCROLL_LOCK_OFF, "ScrollLock" },
 };
 
-int PrefixOSVersion()
-{
-    OSVERSIONINFOW osvi;
-    ZeroMemory(&osvi, sizeof(osvi));
-    osvi.dwOSVersionInfoSize = sizeof(osvi);
-    if (!GetVersionExW(&osvi))
-        return 0;
-    return (int)(osvi.dwMajorVersion * 10 + osvi.dwMinorVersion);
-}
 
 std::string Format(const char *format, int a)
 {
@@ -123,9 +114,11 @@ void FreshHookTest::TearDown()
 
 HANDLE SharedHookTest::s_hProcess = NULL;
 DWORD SharedHookTest::s_dwRegisterMs = 0;
+DWORD SharedHookTest::s_dwOpenMs = 0;
 bool SharedHookTest::s_bStarted = false;
 
-// Times RegisterHook from its first log line to the line start-up writes after it.
+// Times RegisterHook from its first log line to the line start-up writes after
+// it, and (from Vista on) to the endpoint's open, which it waits for.
 void SharedHookTest::StartShared()
 {
     StopAnyTarnview();
@@ -136,19 +129,25 @@ void SharedHookTest::StartShared()
     s_hProcess = StartTarnview();
     if (!s_hProcess)
         return;
-    DWORD dwRegister = 0, dwDone = 0;
+    DWORD dwRegister = 0, dwDone = 0, dwOpen = 0;
+    const bool bEndpoint = PrefixOSVersion() >= 60;
     WaitUntil([&] {
         std::string log = ReadLog();
         if (!dwRegister && log.find("RegisterHook: OSVersion") != std::string::npos)
             dwRegister = GetTickCount();
-        if (dwRegister && log.find("Tarnview: OS version is") != std::string::npos)
+        if (dwRegister && !dwDone && log.find("Tarnview: OS version is") != std::string::npos)
             dwDone = GetTickCount();
-        return dwDone != 0 || WaitForSingleObject(s_hProcess, 0) != WAIT_TIMEOUT;
+        if (dwDone && log.find("EndpointOpenMaster: default playback device") != std::string::npos)
+            dwOpen = GetTickCount();
+        return (dwDone != 0 && (!bEndpoint || dwOpen != 0)) || WaitForSingleObject(s_hProcess, 0) != WAIT_TIMEOUT;
     }, 90000);
+    if (bEndpoint && !dwOpen)
+        dwDone = 0;
     if (dwDone)
         CloseOsdWindows(s_hProcess);
     s_bStarted = dwDone != 0 && FindHookWnd() && AttachIndicatorSpy() && OpenKeyWindow();
     s_dwRegisterMs = dwDone - dwRegister;
+    s_dwOpenMs = dwOpen - dwRegister;
 }
 
 void SharedHookTest::StopShared()

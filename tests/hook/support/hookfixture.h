@@ -13,7 +13,6 @@
 
 namespace tarn {
 
-int PrefixOSVersion();   // as GetVersionExW reports it in this prefix
 
 struct LockKey
 {
@@ -56,6 +55,7 @@ class SharedHookTest : public ::testing::Test
 protected:
     static HANDLE s_hProcess;
     static DWORD s_dwRegisterMs;   // from RegisterHook's first line to the end of start-up
+    static DWORD s_dwOpenMs;       // from that line to the endpoint's open (Vista family)
     static bool s_bStarted;
 
     static void StartShared();

@@ -53,14 +53,13 @@ extern "C" void WINAPI RegisterHook(HWND hWnd)
     SetVolumeMutex(hVolumeMutex);
     ProbeOSVersion();
     InitializeVolumeStep();
-    // From Vista on this waits 20 s first: the hook starts to work only afterwards.
-    SetVolumeReady(OpenMasterVolume());
     HHOOK hHook = SetWindowsHookExW(WH_KEYBOARD_LL, KeybdProcLL, g_hInstance, 0);
     SetHookHandle(hHook);
     if (!hHook)
         DBGOUT("RegisterHook LL failed");
     // From here on a hook that Windows drops is put back.
     StartHookWatch();
+    StartMasterVolume();
 }
 
 // Undoes RegisterHook on the thread that called it; the volume-ready flag keeps its value.

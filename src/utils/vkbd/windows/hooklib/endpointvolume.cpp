@@ -11,8 +11,6 @@
 #include "hookwatch.h"
 #include "mastervolume.h"
 
-#define ENDPOINT_OPEN_DELAY_MS 20000
-
 IAudioEndpointVolume *g_pEndpointVolume = NULL;
 static BOOL s_bComInitialized = FALSE;   // our CoInitialize succeeded and is owed a CoUninitialize
 
@@ -34,11 +32,10 @@ IAudioEndpointVolume *CreateEndpointVolume(void)
     return pVolume;
 }
 
-// The audio service may still be starting at logon; the endpoint is asked for
-// after this wait, and again whenever the default playback device changes.
+// Asked for once (RegisterHook schedules it), and again whenever the default
+// playback device changes.
 int EndpointOpenMaster(void)
 {
-    Sleep(ENDPOINT_OPEN_DELAY_MS);
     s_bComInitialized = SUCCEEDED(CoInitialize(NULL));
     g_pEndpointVolume = CreateEndpointVolume();
     FollowDefaultEndpoint();

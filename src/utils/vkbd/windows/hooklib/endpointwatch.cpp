@@ -12,8 +12,13 @@
 #include "hookwatch.h"
 
 #define ENDPOINT_RETRY_MS 50
+#define ENDPOINT_OPEN_DELAY_MS 20000
+// Posted to the watchdog window when the default render device changed; wParam
+// is non-zero when there is one. WM_APP + 1 is Tarnview's own.
+#define WM_ENDPOINT_CHANGED (WM_APP + 2)
 
-void EndpointReopenMaster(BOOL bPresent);   // endpointvolume.cpp
+int EndpointOpenMaster(void);               // endpointvolume.cpp
+void EndpointReopenMaster(BOOL bPresent);
 IMMNotificationClient *DefaultDeviceClient(void);
 
 static IMMDeviceEnumerator *s_pEnumerator = NULL;   // holds our registration
@@ -123,13 +128,38 @@ static void ReopenWhenWorkersAreOut(HWND hWnd)
         ReleaseMutex(VolumeMutex());
 }
 
-void OnEndpointChanged(HWND hWnd, BOOL bPresent)
+// The audio service may still be starting at logon: the endpoint is asked for
+// 20 s after start-up, on this thread, which meanwhile goes on serving its
+// windows and the hook. FALSE when there is no watchdog window to wait on.
+BOOL OpenEndpointLater(void)
 {
-    s_bDevicePresent = bPresent;
-    ReopenWhenWorkersAreOut(hWnd);
+    return HookWatchWindow() && SetTimer(HookWatchWindow(), ENDPOINT_OPEN_TIMER, ENDPOINT_OPEN_DELAY_MS, NULL);
 }
 
-void OnEndpointRetry(HWND hWnd)
+// No worker can run yet: none starts while the volume keys are not ready.
+static void OnOpenTime(HWND hWnd)
 {
-    ReopenWhenWorkersAreOut(hWnd);
+    KillTimer(hWnd, ENDPOINT_OPEN_TIMER);
+    BOOL bOpened = EndpointOpenMaster();
+    SetVolumeReady(bOpened);
+    DBGOUT("EndpointOpenMaster: default playback device %s",
+           bOpened ? "opened" : "not found, volume keys not ready");
+}
+
+// The watchdog window's messages that concern the endpoint; TRUE when handled.
+BOOL OnEndpointMessage(HWND hWnd, UINT uMsg, WPARAM wParam)
+{
+    if (uMsg == WM_ENDPOINT_CHANGED)
+    {
+        s_bDevicePresent = (BOOL)wParam;
+        ReopenWhenWorkersAreOut(hWnd);
+        return TRUE;
+    }
+    if (uMsg == WM_TIMER && wParam == ENDPOINT_RETRY_TIMER)
+        ReopenWhenWorkersAreOut(hWnd);
+    else if (uMsg == WM_TIMER && wParam == ENDPOINT_OPEN_TIMER)
+        OnOpenTime(hWnd);
+    else
+        return FALSE;
+    return TRUE;
 }

@@ -1,6 +1,7 @@
 // KeybdProcLL: the low-level keyboard hook procedure, called on the thread that
 // registered the hook (Tarnview's main thread). It reports the lock keys and
-// takes the volume keys away from Windows; every other key passes untouched.
+// takes the volume keys away from Windows while it can act on them; every other
+// key passes untouched.
 #include <windows.h>
 #include "Tarnwatch.h"
 #include "hookdata.h"
@@ -82,8 +83,9 @@ extern "C" LRESULT CALLBACK KeybdProcLL(int nCode, WPARAM wParam, LPARAM lParam)
         ActOnKeyDown(pKey->vkCode);
         if (!ReleaseMutex(HookMutex()))
             DBGOUT("ReleaseSemaphore hook error: %d\n", (int)GetLastError());
-        // Windows' own volume handling must never see a volume key-down.
-        if (IsVolumeKey(pKey->vkCode))
+        // Windows' own volume handling must never see a volume key-down that we
+        // act on; while we have no backend the key is Windows' to handle.
+        if (IsVolumeKey(pKey->vkCode) && IsVolumeReady())
             return 1;
         return CallNextHookEx(HookHandle(), nCode, wParam, lParam);
     }

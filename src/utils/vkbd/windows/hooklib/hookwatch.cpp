@@ -9,8 +9,7 @@
 #include "hookwatch.h"
 #include "mastervolume.h"
 
-#define HOOK_GRACE_TIMER 1
-#define HOOK_GRACE_MS 1000        // a hook call may come a little after its raw input
+#define HOOK_GRACE_MS 1000
 #define HID_USAGE_PAGE_GENERIC 1
 #define HID_USAGE_KEYBOARD 6
 
@@ -73,6 +72,8 @@ static void OnSessionChange(WPARAM wParam)
 
 static LRESULT CALLBACK HookWatchWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
+    if (OnEndpointMessage(hWnd, uMsg, wParam))
+        return 0;
     switch (uMsg)
     {
     case WM_INPUT:
@@ -81,17 +82,12 @@ static LRESULT CALLBACK HookWatchWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LP
     case WM_TIMER:
         if (wParam == HOOK_GRACE_TIMER)
             OnGraceOver(hWnd);
-        else if (wParam == ENDPOINT_RETRY_TIMER)
-            OnEndpointRetry(hWnd);
         return 0;
     case WM_POWERBROADCAST:
         OnPowerBroadcast(wParam);
         return TRUE;
     case WM_WTSSESSION_CHANGE:
         OnSessionChange(wParam);
-        return 0;
-    case WM_ENDPOINT_CHANGED:
-        OnEndpointChanged(hWnd, (BOOL)wParam);
         return 0;
     }
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);

@@ -1,15 +1,15 @@
-// The hook's watchdog window and what it serves: the hook's reinstallation and
-// the endpoint's re-opening after a default-device change, both on the thread
-// that registered the hook.
+// The hook's watchdog window and what it serves: the hook's reinstallation, and
+// the endpoint's opening and re-opening after a default-device change, all on the
+// thread that registered the hook.
 #ifndef HOOKWATCH_H
 #define HOOKWATCH_H
 
 #include <windows.h>
 
-// Posted to the watchdog window when the default render device changed; wParam
-// is non-zero when there is one.
-#define WM_ENDPOINT_CHANGED (WM_APP + 1)
-#define ENDPOINT_RETRY_TIMER 2
+// Timers of the watchdog window, one number per job.
+#define HOOK_GRACE_TIMER 1       // hookwatch.cpp: a hook call may come a little after its raw input
+#define ENDPOINT_RETRY_TIMER 2   // endpointwatch.cpp: re-opening waits for the workers
+#define ENDPOINT_OPEN_TIMER 3    // endpointwatch.cpp: the first open, 20 s after start-up
 
 // hookwatch.cpp
 void StartHookWatch(void);
@@ -20,7 +20,7 @@ void ReinstallHook(const char *pszWhy);
 // endpointwatch.cpp
 void FollowDefaultEndpoint(void);
 void StopFollowingDefaultEndpoint(void);
-void OnEndpointChanged(HWND hWnd, BOOL bPresent);
-void OnEndpointRetry(HWND hWnd);
+BOOL OpenEndpointLater(void);
+BOOL OnEndpointMessage(HWND hWnd, UINT uMsg, WPARAM wParam);
 
 #endif

@@ -1,6 +1,8 @@
 // The master-volume operations the workers and RegisterHook use. Each picks the
 // backend from g_nVolumeOSVersion when it runs: the mixer below 60, the endpoint above.
 #include <windows.h>
+#include "hookdata.h"
+#include "hookwatch.h"
 #include "mastervolume.h"
 #include "volumestep.h"
 
@@ -12,6 +14,16 @@ static BOOL UsesMixer(void)
 int OpenMasterVolume(void)
 {
     return UsesMixer() ? MixerOpenMaster() : EndpointOpenMaster();
+}
+
+// The mixer opens at once; the endpoint later, on the watchdog's timer, and the
+// volume keys go on to Windows until it has.
+void StartMasterVolume(void)
+{
+    if (!UsesMixer() && OpenEndpointLater())
+        SetVolumeReady(FALSE);
+    else
+        SetVolumeReady(OpenMasterVolume());
 }
 
 void CloseMasterVolume(void)

@@ -30,6 +30,7 @@ int EndpointSetVolume(DWORD dwPercent);
 
 // Either backend, chosen by g_nVolumeOSVersion on every call (mastervolume.cpp)
 int OpenMasterVolume(void);
+void StartMasterVolume(void);   // from RegisterHook, once the watchdog runs
 void CloseMasterVolume(void);
 int GetMasterMute(void);
 void SetMasterMute(int nMute);
