@@ -61,6 +61,39 @@ TEST_F(Service, InitialiseFailingThreeTimesRegistersAboutThirtySecondsLater)
     EXPECT_EQ((std::vector<Indicator>{ { WLAN_ON, 0 } }), ev::SpyIndicators());
 }
 
+// Without the platform package Tarnview starts all the same, with no loader
+// error: the hook and the OSD work, and the buttons come to life once the
+// libraries are put beside it, within the retry period.
+TEST_F(Service, StartsWithoutThePlatformLibrariesAndTakesThemWhenTheyCome)
+{
+    const std::wstring dir = L"C:\\tarn-no-platform";
+    ev::RemoveTree(dir);
+    ASSERT_TRUE(ev::MakeFolders(dir));
+    for (const wchar_t *name : { L"\\Tarnview.exe", L"\\Tarnwatch.dll" })
+        ASSERT_TRUE(ev::CopyStandIn(tarn::BinDir() + name, dir + name));
+    m_hProcess = tarn::StartProgram(dir + L"\\Tarnview.exe", L"", tarn::TestsDir());
+    ASSERT_TRUE(tarn::WaitForStartup(m_hProcess, kStartupMs)) << "no start without the libraries";
+    const std::string missing = "Tarnview: platform package not found, the hardware buttons wait for it";
+    EXPECT_TRUE(tarn::WaitForLogLine(missing, ev::kDeadlineMs));
+    for (int i = 0; i < 2; ++i)   // twice: the toggle state ends as it was
+    {
+        keybd_event(VK_CAPITAL, 0x3a, 0, 0);
+        keybd_event(VK_CAPITAL, 0x3a, KEYEVENTF_KEYUP, 0);
+    }
+    EXPECT_TRUE(tarn::WaitUntil([] { return tarn::CountLines("ShowIndicatorProc: CAPS_LOCK_ON") == 1
+                                            && tarn::CountLines("ShowIndicatorProc: CAPS_LOCK_OFF") == 1; },
+                                ev::kDeadlineMs)) << "the lock keys show nothing";
+    EXPECT_TRUE(ev::CallsStarting("ORX_").empty());
+    for (const wchar_t *name : { L"\\OrxCore.dll", L"\\OrxVKbd.dll", L"\\OrxPM.dll" })
+        ASSERT_TRUE(ev::CopyStandIn(tarn::BinDir() + name, dir + name));
+    ASSERT_EQ(0, ev::Orxctl(L"wait-registered 60000")) << "the libraries were not taken up";
+    ASSERT_TRUE(ev::StartSpy());
+    ASSERT_EQ(0, ev::Orxctl(L"set wifi 0"));
+    ASSERT_TRUE(ev::Deliver(0));
+    EXPECT_EQ((std::vector<Indicator>{ { WLAN_ON, 0 } }), ev::SpyIndicators());
+    EXPECT_EQ(1, tarn::CountLines(missing)) << "said once, not at every retry";
+}
+
 TEST_F(Service, AbortReinitialisesAndEventsWorkAgain)
 {
     LaunchProduct();

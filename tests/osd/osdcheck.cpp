@@ -182,8 +182,10 @@ static void CALLBACK OnAlert(HWINEVENTHOOK, DWORD, HWND hWnd, LONG idObject, LON
     s_alerts.push_back(alert);
 }
 
+// A reader's thread is in an apartment: the objects come marshalled from Tarnview.
 void ListenForAlerts(DWORD pid)
 {
+    CoInitialize(NULL);
     s_alerts.clear();
     s_hAlertHook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, NULL, OnAlert, pid, 0,
                                    WINEVENT_OUTOFCONTEXT);
@@ -194,6 +196,7 @@ void StopListening()
     if (s_hAlertHook)
         UnhookWinEvent(s_hAlertHook);
     s_hAlertHook = NULL;
+    CoUninitialize();
 }
 
 const std::vector<Alert> &WaitForAlerts(size_t nCount, DWORD timeoutMs)

@@ -22,7 +22,8 @@ DWORD WINAPI ServiceThreadProc(LPVOID pParam)
     g_hAbortEvent = CreateEventW(NULL, FALSE, FALSE, NULL);
     for (;;)
     {
-        while (ORX_Initialize() != ORX_SUCCESS)
+        // The platform package may also be installed after logon, or not at all.
+        while (!LoadPlatformLibraries() || ORX_Initialize() != ORX_SUCCESS)
             Sleep(INIT_RETRY_MS);
         ORX_RegisterVKbdCallback(VKbdEventCallback);
         ORX_SetAbortHandler(ServiceAbortHandler);

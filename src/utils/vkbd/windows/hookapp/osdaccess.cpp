@@ -16,6 +16,10 @@ typedef struct OSD_ACCESSIBLE
 
 static OSD_ACCESSIBLE s_osdAcc[3];
 
+// Our own copy: the import library's IID_IAccessible resolves to an import
+// thunk, not to the identifier.
+static const IID s_iidAccessible = { 0x618736e0, 0x3c3d, 0x11cf, { 0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71 } };
+
 static IAccessible *Std(IAccessible *This)
 {
     return ((OSD_ACCESSIBLE *)This)->pStd;
@@ -26,15 +30,20 @@ static BOOL IsSelf(VARIANT varChild)
     return varChild.vt == VT_I4 && varChild.lVal == CHILDID_SELF;
 }
 
-// Other interfaces (IOleWindow, IEnumVARIANT) are the standard object's.
+// The window and the children are the standard object's. Nothing else is
+// handed on: COM asks for its marshalling interfaces, and the standard object
+// must never be marshalled in our place.
 static HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible *This, REFIID riid, void **ppv)
 {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IAccessible))
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, s_iidAccessible))
     {
         *ppv = This;
         return S_OK;
     }
-    return Std(This)->lpVtbl->QueryInterface(Std(This), riid, ppv);
+    if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IEnumVARIANT))
+        return Std(This)->lpVtbl->QueryInterface(Std(This), riid, ppv);
+    *ppv = NULL;
+    return E_NOINTERFACE;
 }
 
 static ULONG STDMETHODCALLTYPE AccAddRef(IAccessible *This)
@@ -202,7 +211,7 @@ static OSD_ACCESSIBLE *ObjectOf(HWND hWnd)
             return &obj;
         if (obj.hWnd)
             continue;
-        if (CreateStdAccessibleObject(hWnd, OBJID_CLIENT, IID_IAccessible, (void **)&obj.pStd) != S_OK)
+        if (CreateStdAccessibleObject(hWnd, OBJID_CLIENT, s_iidAccessible, (void **)&obj.pStd) != S_OK)
             return NULL;
         obj.acc.lpVtbl = &s_accVtbl;
         obj.hWnd = hWnd;
@@ -220,6 +229,6 @@ LRESULT OsdAccessibleObject(HWND hWnd, WPARAM wParam, LPARAM lParam)
     OSD_ACCESSIBLE *pObj = ObjectOf(hWnd);
     if (!pObj)
         return 0;
-    LRESULT lResult = LresultFromObject(IID_IAccessible, wParam, (IUnknown *)&pObj->acc);
+    LRESULT lResult = LresultFromObject(s_iidAccessible, wParam, (IUnknown *)&pObj->acc);
     return lResult > 0 ? lResult : 0;
 }

@@ -68,6 +68,9 @@ enum HardwareEvent
 
 #define INDICATOR_NONE 0   // an action that shows nothing
 
+// The platform-service libraries, loaded at run time (orxload.cpp)
+BOOL LoadPlatformLibraries(void);
+
 // Hardware-event service and dispatcher (eventsvc.cpp, eventdisp.cpp, pagekeys.cpp)
 struct ORX_EVENT_RECORD;
 extern HANDLE g_hAbortEvent;
