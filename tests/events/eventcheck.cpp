@@ -162,10 +162,10 @@ DWORD GetSimDword(const wchar_t *name, DWORD dwDefault)
 
 static std::wstring HalvernKey(const wchar_t *key)
 {
-    return std::wstring(L"SOFTWARE\\Halvern\\") + key;
+    return wcsncmp(key, L"SOFTWARE\\", 9) == 0 ? std::wstring(key) : std::wstring(L"SOFTWARE\\Halvern\\") + key;
 }
 
-void SetHalvernRaw(HKEY root, const wchar_t *key, const wchar_t *name, const void *data, DWORD cb)
+void SetHalvernRaw(HKEY root, const wchar_t *key, const wchar_t *name, const void *data, DWORD cb, DWORD type)
 {
     HKEY hKey = NULL;
     RegCreateKeyExW(root, HalvernKey(key).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL);
@@ -173,13 +173,13 @@ void SetHalvernRaw(HKEY root, const wchar_t *key, const wchar_t *name, const voi
     std::vector<BYTE> bytes((const BYTE *)data, (const BYTE *)data + cb);
     bytes.push_back('Q');
     bytes.push_back(0);
-    RegSetValueExW(hKey, name, 0, REG_SZ, bytes.data(), cb);
+    RegSetValueExW(hKey, name, 0, type, bytes.data(), cb);
     RegCloseKey(hKey);
 }
 
-void SetHalvernText(HKEY root, const wchar_t *key, const wchar_t *name, const std::wstring &text)
+void SetHalvernText(HKEY root, const wchar_t *key, const wchar_t *name, const std::wstring &text, DWORD type)
 {
-    SetHalvernRaw(root, key, name, text.c_str(), (DWORD)((text.size() + 1) * sizeof(wchar_t)));
+    SetHalvernRaw(root, key, name, text.c_str(), (DWORD)((text.size() + 1) * sizeof(wchar_t)), type);
 }
 
 void DeleteHalvernKey(HKEY root, const wchar_t *key)

@@ -33,9 +33,11 @@ void SetSimString(const wchar_t *name, const std::wstring &value);
 void DeleteSimValue(const wchar_t *name);
 DWORD GetSimDword(const wchar_t *name, DWORD dwDefault);
 
-// Text values under SOFTWARE\Halvern\<key> (this process's registry view).
-void SetHalvernText(HKEY root, const wchar_t *key, const wchar_t *name, const std::wstring &text);
-void SetHalvernRaw(HKEY root, const wchar_t *key, const wchar_t *name, const void *data, DWORD cb);
+// Text values under SOFTWARE\Halvern\<key>, or under <key> when it starts with
+// "SOFTWARE\" (this process's registry view).
+void SetHalvernText(HKEY root, const wchar_t *key, const wchar_t *name, const std::wstring &text, DWORD type = REG_SZ);
+void SetHalvernRaw(HKEY root, const wchar_t *key, const wchar_t *name, const void *data, DWORD cb,
+                   DWORD type = REG_SZ);
 void DeleteHalvernKey(HKEY root, const wchar_t *key);
 
 // Files in the prefix.

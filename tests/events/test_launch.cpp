@@ -8,6 +8,7 @@ namespace {
 
 const wchar_t kInstall[] = L"C:\\Tarn Events";   // a blank, as in "Program Files"
 const wchar_t kDecoy[] = L"C:\\Tarn.exe";        // what an unquoted path would start
+const wchar_t kPolicy[] = L"SOFTWARE\\Policies\\Halvern\\BezelButton";
 
 class Launch : public ev::EventTest
 {
@@ -36,6 +37,7 @@ protected:
 
     static void ClearConfiguration()
     {
+        ev::DeleteHalvernKey(HKEY_LOCAL_MACHINE, kPolicy);
         ev::DeleteHalvernKey(HKEY_CURRENT_USER, L"BezelButton");
         ev::DeleteHalvernKey(HKEY_LOCAL_MACHINE, L"BezelButton");
         ev::DeleteHalvernKey(HKEY_LOCAL_MACHINE, L"Pinwheel");
@@ -88,11 +90,14 @@ const Button kButtons[] = {
     { 7, L"BezelCameraLaunch", nullptr, nullptr, nullptr, nullptr, "received BEZEL_CAMERA Click" },
 };
 
-// Per user over per machine over the maker's default; each removed in turn.
-TEST_F(Launch, PerUserBeforePerMachineBeforeDefault)
+// The machine's policy over per user over per machine over the maker's default;
+// each removed in turn.
+TEST_F(Launch, PolicyBeforePerUserBeforePerMachineBeforeDefault)
 {
     for (const Button &b : kButtons)
     {
+        std::wstring policy = Configured(L"--tag policy --life 8000");
+        ev::SetHalvernText(HKEY_LOCAL_MACHINE, kPolicy, b.value, policy);
         std::wstring user = Configured(L"--tag user --life 8000");
         std::wstring machine = Configured(L"--tag machine --life 8000");
         ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", b.value, user);
@@ -104,8 +109,11 @@ TEST_F(Launch, PerUserBeforePerMachineBeforeDefault)
 
         tarn::PrepareLog();
         Press(b.event);
-        EXPECT_EQ((std::vector<std::string>{ StartLine(user) }), Started()) << what;
+        EXPECT_EQ((std::vector<std::string>{ StartLine(policy) }), Started()) << what;
         EXPECT_TRUE(tarn::LogHasLine(b.logText)) << what;
+        ev::DeleteHalvernKey(HKEY_LOCAL_MACHINE, kPolicy);
+        Press(b.event);
+        EXPECT_EQ((std::vector<std::string>{ StartLine(user) }), Started()) << what;
 
         // A per-user value too long to read (more than 512 bytes) counts as absent.
         ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", b.value, user + std::wstring(300, L' '));
@@ -127,13 +135,23 @@ TEST_F(Launch, PerUserBeforePerMachineBeforeDefault)
 }
 
 // Used as the user wrote it: not quoted again, and a value needs no terminator.
-TEST_F(Launch, ConfiguredCommandLineIsUsedAsWritten)
+// A bare program path with blanks is quoted, so the decoy never runs, and a
+// REG_EXPAND_SZ value is expanded first.
+TEST_F(Launch, ConfiguredCommandLineIsUsedAsWrittenAndABareProgramQuoted)
 {
-    std::wstring cmd = L"\"" + std::wstring(kInstall) + L"\\Pin Wheel\\Pinwheel.exe\" --tag written --life 8000";
+    std::wstring program = std::wstring(kInstall) + L"\\Pin Wheel\\Pinwheel.exe";
+    std::wstring cmd = L"\"" + program + L"\" --tag written --life 8000";
     ev::SetHalvernRaw(HKEY_LOCAL_MACHINE, L"BezelButton", L"BezelCameraLaunch", cmd.c_str(),
                       (DWORD)(cmd.size() * sizeof(wchar_t)));
     Press(7);
     EXPECT_EQ((std::vector<std::string>{ StartLine(cmd) }), Started());
+    ev::SetHalvernText(HKEY_LOCAL_MACHINE, L"BezelButton", L"BezelCameraLaunch", program);
+    Press(7);
+    EXPECT_EQ((std::vector<std::string>{ StartLine(L"\"" + program + L"\"") }), Started());
+    ev::SetHalvernText(HKEY_LOCAL_MACHINE, L"BezelButton", L"BezelCameraLaunch",
+                       L"%SystemDrive%" + program.substr(2), REG_EXPAND_SZ);
+    Press(7);
+    EXPECT_EQ((std::vector<std::string>{ StartLine(L"\"" + program + L"\"") }), Started());
 }
 
 // An empty per-user value is present: its start fails and the search ends there.

@@ -66,6 +66,16 @@ static BOOL IsExistingFile(LPCWSTR pszPath)
     return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A REG_EXPAND_SZ text with its variables filled in (into the buffer of
+// LAUNCH_CMDLINE_CCH), any other as it is; NULL when the expansion does not fit.
+static LPCWSTR ExpandedText(LPCWSTR pszText, BOOL bExpand, LPWSTR pszBuffer)
+{
+    if (!bExpand)
+        return pszText;
+    DWORD cch = ExpandEnvironmentStringsW(pszText, pszBuffer, LAUNCH_CMDLINE_CCH);
+    return cch == 0 || cch > LAUNCH_CMDLINE_CCH ? NULL : pszBuffer;
+}
+
 // Unquoted, "C:\Tools\My App\cam.exe" would start a planted "C:\Tools\My.exe":
 // a text that names an existing program as a whole is quoted. A text with its
 // own quotes or with arguments is the user's command line and goes as it is.
@@ -74,21 +84,11 @@ BOOL PrepareLaunchCommand(LPCWSTR pszConfigured, BOOL bExpand, LPWSTR pszCmd, si
     if (cchCmd == 0)
         return FALSE;
     WCHAR szExpanded[LAUNCH_CMDLINE_CCH];
-    LPCWSTR pszText = pszConfigured;
-    if (bExpand)
-    {
-        DWORD cch = ExpandEnvironmentStringsW(pszConfigured, szExpanded, LAUNCH_CMDLINE_CCH);
-        if (cch == 0 || cch > LAUNCH_CMDLINE_CCH)
-        {
-            pszCmd[0] = L'\0';
-            return FALSE;
-        }
-        pszText = szExpanded;
-    }
-    HRESULT hr;
-    if (pszText[0] != L'"' && wcspbrk(pszText, L" \t") && IsExistingFile(pszText))
+    LPCWSTR pszText = ExpandedText(pszConfigured, bExpand, szExpanded);
+    HRESULT hr = E_FAIL;
+    if (pszText && pszText[0] != L'"' && wcspbrk(pszText, L" \t") && IsExistingFile(pszText))
         hr = StringCchPrintfW(pszCmd, cchCmd, L"\"%ls\"", pszText);
-    else
+    else if (pszText)
         hr = StringCchCopyW(pszCmd, cchCmd, pszText);
     if (SUCCEEDED(hr))
         return TRUE;
@@ -106,16 +106,9 @@ static BOOL FindDefaultCommand(const LAUNCH_CONFIG *pConfig, LPWSTR pszCmd, size
     if (!pConfig->pszFallbackKey
         || !ReadMachineText(pConfig->pszFallbackKey, pConfig->pszFallbackValue, szDir, LAUNCH_CMDLINE_CCH, &dwType))
         return FALSE;
-    LPCWSTR pszDir = szDir;
-    if (dwType == REG_EXPAND_SZ)
-    {
-        DWORD cch = ExpandEnvironmentStringsW(szDir, szExpanded, LAUNCH_CMDLINE_CCH);
-        if (cch == 0 || cch > LAUNCH_CMDLINE_CCH)
-            return FALSE;
-        pszDir = szExpanded;
-    }
+    LPCWSTR pszDir = ExpandedText(szDir, dwType == REG_EXPAND_SZ, szExpanded);
     // A default whose command line does not fit counts as not configured.
-    return BuildProgramCommandLine(pszCmd, cchCmd, pszDir, pConfig->pszFallbackProgram, NULL);
+    return pszDir && BuildProgramCommandLine(pszCmd, cchCmd, pszDir, pConfig->pszFallbackProgram, NULL);
 }
 
 // A value that is present ends the search, even when it cannot be started.
