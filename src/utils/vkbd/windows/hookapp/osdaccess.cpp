@@ -30,7 +30,7 @@ static BOOL IsSelf(VARIANT varChild)
     return varChild.vt == VT_I4 && varChild.lVal == CHILDID_SELF;
 }
 
-// The window and the children are the standard object's. Nothing else is
+// The window is the standard object's (the OSD has no children). Nothing else is
 // handed on: COM asks for its marshalling interfaces, and the standard object
 // must never be marshalled in our place.
 static HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible *This, REFIID riid, void **ppv)
@@ -40,7 +40,7 @@ static HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible *This, REFIID rii
         *ppv = This;
         return S_OK;
     }
-    if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IEnumVARIANT))
+    if (IsEqualIID(riid, IID_IOleWindow))
         return Std(This)->lpVtbl->QueryInterface(Std(This), riid, ppv);
     *ppv = NULL;
     return E_NOINTERFACE;
@@ -72,8 +72,16 @@ static HRESULT STDMETHODCALLTYPE AccInvoke(IAccessible *This, DISPID dispIdMembe
                                            WORD wFlags, DISPPARAMS *pDispParams, VARIANT *pVarResult,
                                            EXCEPINFO *pExcepInfo, UINT *puArgErr)
 {
-    return Std(This)->lpVtbl->Invoke(Std(This), dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult,
-                                     pExcepInfo, puArgErr);
+    // Through our own methods, so a client by name hears the alert role and the name too.
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    ITypeInfo *pInfo = NULL;
+    HRESULT hr = Std(This)->lpVtbl->GetTypeInfo(Std(This), 0, lcid, &pInfo);
+    if (FAILED(hr))
+        return hr;
+    hr = pInfo->lpVtbl->Invoke(pInfo, This, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+    pInfo->lpVtbl->Release(pInfo);
+    return hr;
 }
 
 static HRESULT STDMETHODCALLTYPE AccGetParent(IAccessible *This, IDispatch **ppdispParent)
@@ -230,5 +238,6 @@ LRESULT OsdAccessibleObject(HWND hWnd, WPARAM wParam, LPARAM lParam)
     if (!pObj)
         return 0;
     LRESULT lResult = LresultFromObject(s_iidAccessible, wParam, (IUnknown *)&pObj->acc);
-    return lResult > 0 ? lResult : 0;
+    // A failure may come back sign-extended or not.
+    return lResult > 0 && !FAILED((HRESULT)lResult) ? lResult : 0;
 }

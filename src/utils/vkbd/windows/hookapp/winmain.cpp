@@ -101,6 +101,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     (void)hPrevInstance;
     (void)pszCmdLine;
     (void)nCmdShow;
+    // No system error box, ever: a damaged platform library looked for every 10 s
+    // would bring one back at each try.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     if (IsAnotherCopyRunning())
         return 0;
     EnterInstallDirectory();
