@@ -12,6 +12,8 @@
     Unicode true
 !endif
 RequestExecutionLevel admin
+ManifestDPIAware true
+ManifestSupportedOS all
 SetCompressor /SOLID lzma
 
 !include MUI2.nsh
@@ -35,7 +37,9 @@ SetCompressor /SOLID lzma
 !define TARN_MAX_FOLDER 95        ; Tarnview reads at most 99 characters of "<folder>\bin"
 !define TARN_EXIT_NO_PLATFORM 3   ; installed, but the maker's platform libraries were not found
 !define TARN_EXIT_FAILED 2        ; files not written, or a silent setup's folder refused
+!define TARN_EXIT_OTHER_PACKAGE 4 ; Tarn is installed from its Windows Installer package
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
+!define TARN_UPGRADE_CODE "{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}"   ; packaging/tarn.wxs
 !define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview cannot start without it, and the hardware buttons need it. Install the platform package of your tablet, then log on again or start Tarnview."
 
 Name "Tarn ${TARN_VERSION}"
@@ -49,6 +53,9 @@ VIAddVersionKey FileDescription "Tarn setup"
 VIAddVersionKey FileVersion "${TARN_VERSION}"
 VIAddVersionKey ProductVersion "${TARN_VERSION}"
 VIAddVersionKey LegalCopyright "Halvern"
+
+!define MUI_ICON "${TARN_ICON}"
+!define MUI_UNICON "${TARN_ICON}"
 
 Var Arch          ; 64 or 32: the build that goes in, and the registry view it reads
 Var OldFolder     ; where an earlier install of the same build lies, if any
@@ -90,6 +97,17 @@ Var FilesFailed   ; files that could not be written, blank-separated
 !macroend
 
 ; ---------------------------------------------------------------- setup
+
+; An install from the Windows Installer package belongs to that package: two
+; installs would mean two entries and two Run values.
+Function RefuseMsiInstall
+    System::Call 'msi::MsiEnumRelatedProductsW(w "${TARN_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+    ${If} $0 = 0
+        MessageBox MB_ICONSTOP "Tarn is already installed on this computer from its Windows Installer package (Tarn-<version>-x64.msi or -x86.msi). Remove $\"Tarn$\" in Add/Remove Programs first, or install the newer .msi package instead." /SD IDOK
+        SetErrorLevel ${TARN_EXIT_OTHER_PACKAGE}
+        Quit
+    ${EndIf}
+FunctionEnd
 
 ; The x86_64 build on 64-bit Windows unless /X86 asks for the i686 one: Tarnview
 ; must match the maker's platform libraries, which some machines have in 32 bits only.
@@ -275,6 +293,7 @@ SectionEnd
 
 Function .onInit
     !insertmacro TARN_REQUIRE_ADMIN
+    Call RefuseMsiInstall
     Call ChooseArch
     ${If} $Arch = 64
         !insertmacro UnselectSection ${SecI686}
