@@ -81,8 +81,10 @@ make_msi() {
     code=$(printf 'Tarn-%s-%s' "$version" "$msiarch" | md5sum | sed 's/^\(.\{8\}\)\(.\{4\}\)\(.\{4\}\)\(.\{4\}\)\(.\{12\}\).*/\1-\2-\3-\4-\5/')
     mkdir -p "$dir"
     rm -f "$dir/Tarn-$version-$msiarch.msi"
-    wixl -a "$msiarch" -D Version="$version" -D ProductCode="$code" -D Stage="$stage/$tree" \
-        -D Icon="$root/Resource/icon/Tarn.ico" -I "$stage" -o "$dir/Tarn-$version-$msiarch.msi" "$root/packaging/tarn.wxs"
+    # wixl takes its sources by relative paths only: from the stage.
+    cp "$root/Resource/icon/Tarn.ico" "$stage/Tarn.ico"
+    (cd "$stage" && wixl -a "$msiarch" -D Arch="$msiarch" -D Version="$version" -D NextVersion="${version%.*}.$((${version##*.} + 1))" -D ProductCode="$code" -D Stage="$tree" \
+        -D Icon=Tarn.ico -I "$stage" -o "$dir/Tarn-$version-$msiarch.msi" "$root/packaging/tarn.wxs")
 }
 
 # make_setup <output folder> [makensis options]

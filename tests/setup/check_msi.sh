@@ -8,7 +8,7 @@ set -uo pipefail
 out=$1 manifest=$2 status=0
 check() { # <package> <table> <grep pattern> [count]
     local n
-    n=$(msiinfo export "$1" "$2" | tail -n +4 | grep -cE "$3")
+    n=$(msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4 | grep -cE "$3")
     [ "$n" -eq "${4:-1}" ] || { echo "FAIL: ${1##*/} $2: $n rows match '$3', not ${4:-1}"; status=1; }
 }
 files=$(sed -e '$a\' "$manifest" | wc -l)
@@ -16,9 +16,9 @@ for msi in "$out"/Tarn-*-x64.msi "$out"/Tarn-*-x86.msi; do
     check "$msi" Upgrade '^\{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94\}' 2
     check "$msi" Property '^(ALLUSERS	1|ARPPRODUCTICON	Tarn\.ico)$' 2
     check "$msi" CustomAction . 0
-    check "$msi" LaunchCondition 'TARN_NSIS64 OR TARN_NSIS32'
+    check "$msi" LaunchCondition '^Installed OR NOT \(TARN_NSIS64 OR TARN_NSIS32\)	'
     check "$msi" File . "$files"
 done
-check "$out"/Tarn-*-x64.msi Component '	256	' $((files + 2))
-check "$out"/Tarn-*-x86.msi Component '	256	' 0
+check "$out"/Tarn-*-x64.msi Component '	(256|260)	' $((files + 3))
+check "$out"/Tarn-*-x86.msi Component '	(256|260)	' 0
 exit $status

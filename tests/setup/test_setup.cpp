@@ -5,11 +5,11 @@
 // through msiexec. TARN_SETUP names the setup under test (scripts/test.sh); without
 // it, the one the build made.
 #include <gtest/gtest.h>
-#include <msi.h>
 #include <shlobj.h>
 #include <stdio.h>
 #include <vector>
 #include "harness.h"
+#include <msi.h>
 #include "osdcheck.h"
 #include "Tarnwatch.h"
 
