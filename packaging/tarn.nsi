@@ -21,6 +21,7 @@ SetCompressor /SOLID lzma
 !include Sections.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include running.nsh
 
 ; The setup carries the version built into the program, so the two cannot differ.
@@ -38,6 +39,7 @@ SetCompressor /SOLID lzma
 !define TARN_EXIT_NO_PLATFORM 3   ; installed, but the maker's platform libraries were not found
 !define TARN_EXIT_FAILED 2        ; files not written, or a silent setup's folder refused
 !define TARN_EXIT_OTHER_PACKAGE 4 ; Tarn is installed from its Windows Installer package
+!define TARN_EXIT_NEWER_INSTALLED 5 ; a newer version is installed
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
 !define TARN_UPGRADE_CODE "{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}"   ; packaging/tarn.wxs
 !define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview cannot start without it, and the hardware buttons need it. Install the platform package of your tablet, then log on again or start Tarnview."
@@ -109,19 +111,52 @@ Function RefuseMsiInstall
     ${EndIf}
 FunctionEnd
 
-; The x86_64 build on 64-bit Windows unless /X86 asks for the i686 one: Tarnview
-; must match the maker's platform libraries, which some machines have in 32 bits only.
+; On 64-bit Windows the build that matches the maker's platform libraries: the
+; i686 one when they are only in SysWOW64, else the x86_64 one; /X86 forces the
+; i686 build. An earlier install of one build is upgraded in place, so that one
+; machine never has two "Tarn" entries or two Run values.
 Function ChooseArch
     StrCpy $Arch 32
-    ${If} ${RunningX64}
-        ${GetParameters} $0
-        ClearErrors
-        ${GetOptions} $0 "/X86" $1
-        ${If} ${Errors}
-            StrCpy $Arch 64
+    ${IfNot} ${RunningX64}
+        Goto chosen
+    ${EndIf}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/X86" $1
+    ${IfNot} ${Errors}
+        Goto chosen
+    ${EndIf}
+    SetRegView 32
+    ReadRegStr $0 HKLM "${TARN_UNINST_KEY}" "InstallLocation"
+    SetRegView 64
+    ReadRegStr $1 HKLM "${TARN_UNINST_KEY}" "InstallLocation"
+    ${If} $0 != ""
+    ${AndIf} $1 == ""
+        Goto chosen
+    ${EndIf}
+    StrCpy $Arch 64
+    ${DisableX64FSRedirection}
+    ${If} $1 == ""
+    ${AndIfNot} ${FileExists} "$WINDIR\System32\OrxCore.dll"
+    ${AndIf} ${FileExists} "$WINDIR\SysWOW64\OrxCore.dll"
+        StrCpy $Arch 32
+    ${EndIf}
+    ${EnableX64FSRedirection}
+chosen:
+    !insertmacro TARN_USE_VIEW
+FunctionEnd
+
+; An older setup never replaces a newer install; the same version repairs it.
+Function RefuseDowngrade
+    ReadRegStr $0 HKLM "${TARN_UNINST_KEY}" "DisplayVersion"
+    ${If} $0 != ""
+        ${VersionCompare} $0 "${TARN_VERSION}" $1
+        ${If} $1 = 1
+            MessageBox MB_ICONSTOP "Tarn $0 is installed on this computer, newer than this setup (${TARN_VERSION}). Remove it in Add/Remove Programs first to go back to this version." /SD IDOK
+            SetErrorLevel ${TARN_EXIT_NEWER_INSTALLED}
+            Quit
         ${EndIf}
     ${EndIf}
-    !insertmacro TARN_USE_VIEW
 FunctionEnd
 
 ; An installed copy keeps its folder; otherwise Program Files of the build's own bitness.
@@ -295,6 +330,7 @@ Function .onInit
     !insertmacro TARN_REQUIRE_ADMIN
     Call RefuseMsiInstall
     Call ChooseArch
+    Call RefuseDowngrade
     ${If} $Arch = 64
         !insertmacro UnselectSection ${SecI686}
     ${Else}

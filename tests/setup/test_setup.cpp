@@ -22,7 +22,7 @@ const wchar_t kBezelKey[] = L"SOFTWARE\\Halvern\\BezelButton";
 const wchar_t *const kProductFiles[] = { L"Tarnview.exe", L"Tarnwatch.dll" };
 const wchar_t *const kPlatformLibraries[] = { L"OrxCore.dll", L"OrxVKbd.dll", L"OrxPM.dll" };
 const DWORD kSetupMs = 120000;
-const DWORD kExitNoPlatform = 3, kExitOtherPackage = 4, kMsiFailed = 1603;
+const DWORD kExitNoPlatform = 3, kExitOtherPackage = 4, kExitNewerInstalled = 5, kMsiFailed = 1603;
 const wchar_t kUpgradeCode[] = L"{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}";
 const wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const REGSAM k64 = KEY_WOW64_64KEY, k32 = KEY_WOW64_32KEY;
@@ -275,10 +275,11 @@ protected:
                && tarn::WaitUntil([&] { return !UninstallEntryExists(view) && !Exists(folder); }, kSetupMs);
     }
 
-    void MovePlatformAway()
+    // From the native system folder, or from SysWOW64.
+    void MovePlatformAway(bool bWow64 = false)
     {
         wchar_t szSystem[MAX_PATH];
-        ASSERT_NE(0u, GetSystemDirectoryW(szSystem, MAX_PATH));
+        ASSERT_NE(0u, bWow64 ? GetSystemWow64DirectoryW(szSystem, MAX_PATH) : GetSystemDirectoryW(szSystem, MAX_PATH));
         for (const wchar_t *pszName : kPlatformLibraries)
         {
             std::wstring path = std::wstring(szSystem) + L"\\" + pszName;
@@ -371,6 +372,13 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     EXPECT_EQ(tarn::Narrow(folder), tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey,
                                                             L"InstallLocation")));
     EXPECT_FALSE(Exists(DefaultFolder(CSIDL_PROGRAM_FILES)));
+    // An install newer than this setup is left as it is.
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | k64, &hKey));
+    RegSetValueExW(hKey, L"DisplayVersion", 0, REG_SZ, (const BYTE *)L"9.0.0", 6 * sizeof(wchar_t));
+    RegCloseKey(hKey);
+    EXPECT_EQ(kExitNewerInstalled, RunSetup(L"/NOSTART"));
+    EXPECT_EQ("9.0.0", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion")));
     CloseHandle(hNew);
     CloseHandle(hOld);
 }
@@ -418,6 +426,8 @@ TEST_F(Setup, X86SwitchInstallsTheI686BuildIn32BitViewAndFolder)
     EXPECT_EQ(tarn::Narrow(L"\"" + bin + L"\\Tarnview.exe\""),
               tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
     ExpectUninstallEntry(k32, folder);
+    ASSERT_EQ(0u, RunSetup(L"/NOSTART")) << "without /X86: the installed build, upgraded in place";
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, MachineOf(bin + L"\\Tarnview.exe"));
     EXPECT_FALSE(UninstallEntryExists(k64));
     EXPECT_FALSE(Exists(DefaultFolder(CSIDL_PROGRAM_FILES)));
 
@@ -427,10 +437,17 @@ TEST_F(Setup, X86SwitchInstallsTheI686BuildIn32BitViewAndFolder)
     EXPECT_EQ("(none)", tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
 }
 
-TEST_F(Setup, SilentSetupWithoutPlatformLibrariesInstallsAndSaysSoInItsExitCode)
+// Platform libraries only in SysWOW64: the i686 build, which can load them; in
+// neither folder: the x86_64 build, and the exit code says so.
+TEST_F(Setup, SilentSetupChoosesTheBuildOfThePlatformLibrariesOrSaysThereAreNone)
 {
     const std::wstring folder = L"C:\\Tarn No Platform";
     MovePlatformAway();
+    ASSERT_EQ(0u, RunSetup(L"/NOSTART /D=" + folder));
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, MachineOf(folder + L"\\bin\\Tarnview.exe"));
+    EXPECT_EQ(tarn::Narrow(folder + L"\\bin"), tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    ASSERT_TRUE(Uninstall(k32));
+    MovePlatformAway(true);
     // A message box would hold the setup until the deadline.
     EXPECT_EQ(kExitNoPlatform, RunSetup(L"/D=" + folder));
     EXPECT_TRUE(Exists(folder + L"\\bin\\Tarnview.exe"));
