@@ -12,6 +12,8 @@
     Unicode true
 !endif
 RequestExecutionLevel admin
+ManifestDPIAware true
+ManifestSupportedOS all
 SetCompressor /SOLID lzma
 
 !include MUI2.nsh
@@ -19,6 +21,7 @@ SetCompressor /SOLID lzma
 !include Sections.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include running.nsh
 
 ; The setup carries the version built into the program, so the two cannot differ.
@@ -35,7 +38,10 @@ SetCompressor /SOLID lzma
 !define TARN_MAX_FOLDER 95        ; Tarnview reads at most 99 characters of "<folder>\bin"
 !define TARN_EXIT_NO_PLATFORM 3   ; installed, but the maker's platform libraries were not found
 !define TARN_EXIT_FAILED 2        ; files not written, or a silent setup's folder refused
+!define TARN_EXIT_OTHER_PACKAGE 4 ; Tarn is installed from its Windows Installer package
+!define TARN_EXIT_NEWER_INSTALLED 5 ; a newer version is installed
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
+!define TARN_UPGRADE_CODE "{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}"   ; packaging/tarn.wxs
 !define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview cannot start without it, and the hardware buttons need it. Install the platform package of your tablet, then log on again or start Tarnview."
 
 Name "Tarn ${TARN_VERSION}"
@@ -49,6 +55,9 @@ VIAddVersionKey FileDescription "Tarn setup"
 VIAddVersionKey FileVersion "${TARN_VERSION}"
 VIAddVersionKey ProductVersion "${TARN_VERSION}"
 VIAddVersionKey LegalCopyright "Halvern"
+
+!define MUI_ICON "${TARN_ICON}"
+!define MUI_UNICON "${TARN_ICON}"
 
 Var Arch          ; 64 or 32: the build that goes in, and the registry view it reads
 Var OldFolder     ; where an earlier install of the same build lies, if any
@@ -91,19 +100,63 @@ Var FilesFailed   ; files that could not be written, blank-separated
 
 ; ---------------------------------------------------------------- setup
 
-; The x86_64 build on 64-bit Windows unless /X86 asks for the i686 one: Tarnview
-; must match the maker's platform libraries, which some machines have in 32 bits only.
+; An install from the Windows Installer package belongs to that package: two
+; installs would mean two entries and two Run values.
+Function RefuseMsiInstall
+    System::Call 'msi::MsiEnumRelatedProductsW(w "${TARN_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+    ${If} $0 = 0
+        MessageBox MB_ICONSTOP "Tarn is already installed on this computer from its Windows Installer package (Tarn-<version>-x64.msi or -x86.msi). Remove $\"Tarn$\" in Add/Remove Programs first, or install the newer .msi package instead." /SD IDOK
+        SetErrorLevel ${TARN_EXIT_OTHER_PACKAGE}
+        Quit
+    ${EndIf}
+FunctionEnd
+
+; On 64-bit Windows the build that matches the maker's platform libraries: the
+; i686 one when they are only in SysWOW64, else the x86_64 one; /X86 forces the
+; i686 build. An earlier install of one build is upgraded in place, so that one
+; machine never has two "Tarn" entries or two Run values.
 Function ChooseArch
     StrCpy $Arch 32
-    ${If} ${RunningX64}
-        ${GetParameters} $0
-        ClearErrors
-        ${GetOptions} $0 "/X86" $1
-        ${If} ${Errors}
-            StrCpy $Arch 64
+    ${IfNot} ${RunningX64}
+        Goto chosen
+    ${EndIf}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/X86" $1
+    ${IfNot} ${Errors}
+        Goto chosen
+    ${EndIf}
+    SetRegView 32
+    ReadRegStr $0 HKLM "${TARN_UNINST_KEY}" "InstallLocation"
+    SetRegView 64
+    ReadRegStr $1 HKLM "${TARN_UNINST_KEY}" "InstallLocation"
+    ${If} $0 != ""
+    ${AndIf} $1 == ""
+        Goto chosen
+    ${EndIf}
+    StrCpy $Arch 64
+    ${DisableX64FSRedirection}
+    ${If} $1 == ""
+    ${AndIfNot} ${FileExists} "$WINDIR\System32\OrxCore.dll"
+    ${AndIf} ${FileExists} "$WINDIR\SysWOW64\OrxCore.dll"
+        StrCpy $Arch 32
+    ${EndIf}
+    ${EnableX64FSRedirection}
+chosen:
+    !insertmacro TARN_USE_VIEW
+FunctionEnd
+
+; An older setup never replaces a newer install; the same version repairs it.
+Function RefuseDowngrade
+    ReadRegStr $0 HKLM "${TARN_UNINST_KEY}" "DisplayVersion"
+    ${If} $0 != ""
+        ${VersionCompare} $0 "${TARN_VERSION}" $1
+        ${If} $1 = 1
+            MessageBox MB_ICONSTOP "Tarn $0 is installed on this computer, newer than this setup (${TARN_VERSION}). Remove it in Add/Remove Programs first to go back to this version." /SD IDOK
+            SetErrorLevel ${TARN_EXIT_NEWER_INSTALLED}
+            Quit
         ${EndIf}
     ${EndIf}
-    !insertmacro TARN_USE_VIEW
 FunctionEnd
 
 ; An installed copy keeps its folder; otherwise Program Files of the build's own bitness.
@@ -275,7 +328,9 @@ SectionEnd
 
 Function .onInit
     !insertmacro TARN_REQUIRE_ADMIN
+    Call RefuseMsiInstall
     Call ChooseArch
+    Call RefuseDowngrade
     ${If} $Arch = 64
         !insertmacro UnselectSection ${SecI686}
     ${Else}

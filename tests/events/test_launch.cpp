@@ -2,6 +2,7 @@
 // line is started (per user, per machine, the maker's default), the search for
 // the new program's window and bringing it to the front.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include "eventcheck.h"
 
 namespace {
@@ -132,6 +133,43 @@ TEST_F(Launch, PolicyBeforePerUserBeforePerMachineBeforeDefault)
             fallback.push_back("LaunchTarget \"" + tarn::Narrow(folder) + "\\" + tarn::Narrow(b.program) + "\"");
         EXPECT_EQ(fallback, Started()) << what;
     }
+}
+
+// The templates' own key and value names, written as Group Policy writes them (the
+// 64-bit view, which the x86_64 build reads): each policy wins over the user's value.
+TEST_F(Launch, MachinePolicyFromTheTemplatesWinsOverTheUsersValue)
+{
+    std::string admx;
+    FILE *pFile = _wfopen((tarn::OutDir() + L"\\policy\\Tarn.admx").c_str(), L"rb");
+    ASSERT_NE(nullptr, pFile);
+    for (int c; (c = fgetc(pFile)) != EOF;)
+        admx += (char)c;
+    fclose(pFile);
+    size_t at = admx.find(" key=\""), end = admx.find('"', at + 6);
+    ASSERT_NE(std::string::npos, end);
+    const std::wstring key(admx.begin() + at + 6, admx.begin() + end);
+    int nPolicies = 0;
+    for (at = admx.find("valueName=\""); at != std::string::npos; at = admx.find("valueName=\"", end))
+    {
+        end = admx.find('"', at + 11);
+        const std::wstring value(admx.begin() + at + 11, admx.begin() + end), policy = Configured(L"--tag policy --life 8000");
+        for (const Button &b : kButtons)
+            if (value == b.value)
+            {
+                HKEY hKey;
+                ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, NULL, 0,
+                                                         KEY_SET_VALUE | KEY_WOW64_64KEY, NULL, &hKey, NULL));
+                RegSetValueExW(hKey, b.value, 0, REG_SZ, (const BYTE *)policy.c_str(),
+                               (DWORD)((policy.size() + 1) * sizeof(wchar_t)));
+                RegCloseKey(hKey);
+                ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", b.value, Configured(L"--tag user --life 8000"));
+                Press(b.event);
+                EXPECT_EQ((std::vector<std::string>{ StartLine(policy) }), Started()) << tarn::Narrow(value);
+                ++nPolicies;
+            }
+    }
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+    EXPECT_EQ(3, nPolicies) << "one policy a button";
 }
 
 // Used as the user wrote it: not quoted again, and a value needs no terminator.

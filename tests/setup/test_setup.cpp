@@ -1,13 +1,15 @@
 // The setup end to end, silently, in a 64-bit prefix of its own: install into a
 // folder with a blank, upgrade over a running Tarnview, uninstall, the i686 build
 // on 64-bit Windows (/X86: the 32-bit registry view and Program Files (x86)), and
-// a machine without the maker's platform libraries. TARN_SETUP names the setup
-// under test (scripts/test.sh); without it, the one the build made.
+// a machine without the maker's platform libraries; the Windows Installer packages
+// through msiexec. TARN_SETUP names the setup under test (scripts/test.sh); without
+// it, the one the build made.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <stdio.h>
 #include <vector>
 #include "harness.h"
+#include <msi.h>
 #include "osdcheck.h"
 #include "Tarnwatch.h"
 
@@ -20,7 +22,9 @@ const wchar_t kBezelKey[] = L"SOFTWARE\\Halvern\\BezelButton";
 const wchar_t *const kProductFiles[] = { L"Tarnview.exe", L"Tarnwatch.dll" };
 const wchar_t *const kPlatformLibraries[] = { L"OrxCore.dll", L"OrxVKbd.dll", L"OrxPM.dll" };
 const DWORD kSetupMs = 120000;
-const DWORD kExitNoPlatform = 3;
+const DWORD kExitNoPlatform = 3, kExitOtherPackage = 4, kExitNewerInstalled = 5, kMsiFailed = 1603;
+const wchar_t kUpgradeCode[] = L"{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}";
+const wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const REGSAM k64 = KEY_WOW64_64KEY, k32 = KEY_WOW64_32KEY;
 
 std::wstring Version()
@@ -169,6 +173,44 @@ DWORD RunSetup(const std::wstring &args)
     return RunToEnd(exe, L"/S " + args);
 }
 
+// msiexec with its pages off; "<package>" names out/Tarn-<version>-<arch>.msi, or
+// the older-numbered one the build made for the upgrade.
+DWORD RunMsiexec(const wchar_t *pszVerb, const std::wstring &package)
+{
+    wchar_t szSystem[MAX_PATH];
+    GetSystemDirectoryW(szSystem, MAX_PATH);
+    return RunToEnd(std::wstring(szSystem) + L"\\msiexec.exe", std::wstring(pszVerb) + L" \"" + package + L"\" /qn");
+}
+
+std::wstring Msi(const wchar_t *pszArch, bool bOlder = false)
+{
+    return bOlder ? tarn::OutDir() + L"\\..\\..\\build\\msi-older\\Tarn-0.9.0-" + pszArch + L".msi"
+                  : tarn::OutDir() + L"\\..\\Tarn-" + Version() + L"-" + pszArch + L".msi";
+}
+
+// Uninstall entries of one view named "Tarn", whichever package made them; the last one's version.
+int CountTarnEntries(REGSAM view, std::wstring *pVersion = NULL)
+{
+    HKEY hKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallRoot, 0, KEY_READ | view, &hKey) != ERROR_SUCCESS)
+        return 0;
+    wchar_t szName[256];
+    int n = 0;
+    for (DWORD i = 0, cch = 256; RegEnumKeyExW(hKey, i, szName, &cch, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+         ++i, cch = 256)
+    {
+        std::wstring sub = std::wstring(kUninstallRoot) + L"\\" + szName;
+        if (ReadString(view, HKEY_LOCAL_MACHINE, sub.c_str(), L"DisplayName") != L"Tarn")
+            continue;
+        EXPECT_EQ("Halvern", tarn::Narrow(ReadString(view, HKEY_LOCAL_MACHINE, sub.c_str(), L"Publisher")));
+        if (pVersion)
+            *pVersion = ReadString(view, HKEY_LOCAL_MACHINE, sub.c_str(), L"DisplayVersion");
+        ++n;
+    }
+    RegCloseKey(hKey);
+    return n;
+}
+
 // IMAGE_FILE_MACHINE_AMD64 or _I386 from a program file's header; 0 if unreadable.
 WORD MachineOf(const std::wstring &path)
 {
@@ -216,6 +258,10 @@ protected:
         for (REGSAM view : { k64, k32 })
             if (UninstallEntryExists(view))
                 Uninstall(view);
+        wchar_t szProduct[39];
+        while (MsiEnumRelatedProductsW(kUpgradeCode, 0, 0, szProduct) == ERROR_SUCCESS)
+            if (RunMsiexec(L"/x", szProduct) != 0)
+                break;
         tarn::StopAnyTarnview();
     }
 
@@ -229,10 +275,11 @@ protected:
                && tarn::WaitUntil([&] { return !UninstallEntryExists(view) && !Exists(folder); }, kSetupMs);
     }
 
-    void MovePlatformAway()
+    // From the native system folder, or from SysWOW64.
+    void MovePlatformAway(bool bWow64 = false)
     {
         wchar_t szSystem[MAX_PATH];
-        ASSERT_NE(0u, GetSystemDirectoryW(szSystem, MAX_PATH));
+        ASSERT_NE(0u, bWow64 ? GetSystemWow64DirectoryW(szSystem, MAX_PATH) : GetSystemDirectoryW(szSystem, MAX_PATH));
         for (const wchar_t *pszName : kPlatformLibraries)
         {
             std::wstring path = std::wstring(szSystem) + L"\\" + pszName;
@@ -325,6 +372,13 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     EXPECT_EQ(tarn::Narrow(folder), tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey,
                                                             L"InstallLocation")));
     EXPECT_FALSE(Exists(DefaultFolder(CSIDL_PROGRAM_FILES)));
+    // An install newer than this setup is left as it is.
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | k64, &hKey));
+    RegSetValueExW(hKey, L"DisplayVersion", 0, REG_SZ, (const BYTE *)L"9.0.0", 6 * sizeof(wchar_t));
+    RegCloseKey(hKey);
+    EXPECT_EQ(kExitNewerInstalled, RunSetup(L"/NOSTART"));
+    EXPECT_EQ("9.0.0", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion")));
     CloseHandle(hNew);
     CloseHandle(hOld);
 }
@@ -372,6 +426,8 @@ TEST_F(Setup, X86SwitchInstallsTheI686BuildIn32BitViewAndFolder)
     EXPECT_EQ(tarn::Narrow(L"\"" + bin + L"\\Tarnview.exe\""),
               tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
     ExpectUninstallEntry(k32, folder);
+    ASSERT_EQ(0u, RunSetup(L"/NOSTART")) << "without /X86: the installed build, upgraded in place";
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, MachineOf(bin + L"\\Tarnview.exe"));
     EXPECT_FALSE(UninstallEntryExists(k64));
     EXPECT_FALSE(Exists(DefaultFolder(CSIDL_PROGRAM_FILES)));
 
@@ -381,16 +437,114 @@ TEST_F(Setup, X86SwitchInstallsTheI686BuildIn32BitViewAndFolder)
     EXPECT_EQ("(none)", tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
 }
 
-TEST_F(Setup, SilentSetupWithoutPlatformLibrariesInstallsAndSaysSoInItsExitCode)
+// Platform libraries only in SysWOW64: the i686 build, which can load them; in
+// neither folder: the x86_64 build, and the exit code says so.
+TEST_F(Setup, SilentSetupChoosesTheBuildOfThePlatformLibrariesOrSaysThereAreNone)
 {
     const std::wstring folder = L"C:\\Tarn No Platform";
     MovePlatformAway();
+    ASSERT_EQ(0u, RunSetup(L"/NOSTART /D=" + folder));
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, MachineOf(folder + L"\\bin\\Tarnview.exe"));
+    EXPECT_EQ(tarn::Narrow(folder + L"\\bin"), tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    ASSERT_TRUE(Uninstall(k32));
+    MovePlatformAway(true);
     // A message box would hold the setup until the deadline.
     EXPECT_EQ(kExitNoPlatform, RunSetup(L"/D=" + folder));
     EXPECT_TRUE(Exists(folder + L"\\bin\\Tarnview.exe"));
     EXPECT_EQ(tarn::Narrow(folder + L"\\bin"),
               tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
     EXPECT_TRUE(UninstallEntryExists(k64));
+}
+
+// The package writes what the setup writes, in the view of its build, starts
+// nothing, keeps out the setup, and leaves the user's settings on removal.
+TEST_F(Setup, MsiInstallsPerMachineRefusesTheSetupAndUninstallsCleanly)
+{
+    const std::wstring folder = DefaultFolder(CSIDL_PROGRAM_FILES), bin = folder + L"\\bin";
+    ASSERT_EQ(0u, RunMsiexec(L"/i", Msi(L"x64")));
+    for (const wchar_t *pszName : kProductFiles)
+        EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(FileVersion(bin + L"\\" + pszName))) << tarn::Narrow(pszName);
+    EXPECT_EQ(19, CountFiles(folder + L"\\Resource\\*.png"));
+    EXPECT_EQ(tarn::Narrow(bin), tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    EXPECT_EQ("(none)", tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    EXPECT_EQ(tarn::Narrow(L"\"" + bin + L"\\Tarnview.exe\""),
+              tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
+    std::wstring version;
+    EXPECT_EQ(1, CountTarnEntries(k64, &version));
+    EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(version));
+    EXPECT_EQ(nullptr, tarn::FindHookWnd()) << "the package starts nothing";
+
+    EXPECT_EQ(kExitOtherPackage, RunSetup(L"/NOSTART"));
+    EXPECT_FALSE(UninstallEntryExists(k64) || UninstallEntryExists(k32));
+
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kBezelKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL));
+    RegSetValueExW(hKey, L"SingleClickLaunch", 0, REG_SZ, (const BYTE *)L"notepad.exe", 12 * sizeof(wchar_t));
+    RegCloseKey(hKey);
+    EXPECT_EQ(0u, RunMsiexec(L"/x", Msi(L"x64")));
+    EXPECT_FALSE(Exists(folder.substr(0, folder.rfind(L'\\')))) << "the folders the package created";
+    EXPECT_EQ(0, CountTarnEntries(k64));
+    EXPECT_EQ("(none)", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
+    EXPECT_EQ("(none)", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    EXPECT_EQ("notepad.exe", tarn::Narrow(ReadString(k64, HKEY_CURRENT_USER, kBezelKey, L"SingleClickLaunch")));
+    EXPECT_TRUE(Exists(tarn::kLogDir));
+    RegDeleteKeyW(HKEY_CURRENT_USER, kBezelKey);
+}
+
+// A newer package replaces an older one in place, an older one is refused; the
+// i686 package lands in the 32-bit view and folder; the setup refuses neither way round.
+TEST_F(Setup, MsiUpgradesInPlaceRefusesDowngradeAndKeepsOutOfTheSetupsInstall)
+{
+    const std::wstring folder = DefaultFolder(CSIDL_PROGRAM_FILES), bin = folder + L"\\bin";
+    ASSERT_EQ(0u, RunMsiexec(L"/i", Msi(L"x64", true)));
+    std::wstring version;
+    ASSERT_EQ(1, CountTarnEntries(k64, &version));
+    EXPECT_EQ("0.9.0", tarn::Narrow(version));
+    for (const wchar_t *pszName : kProductFiles)
+        ASSERT_TRUE(StampOlderVersion(bin + L"\\" + pszName));
+
+    ASSERT_EQ(0u, RunMsiexec(L"/i", Msi(L"x64")));
+    EXPECT_EQ(1, CountTarnEntries(k64, &version));
+    EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(version));
+    for (const wchar_t *pszName : kProductFiles)
+        EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(FileVersion(bin + L"\\" + pszName))) << tarn::Narrow(pszName);
+    EXPECT_EQ(kMsiFailed, RunMsiexec(L"/i", Msi(L"x64", true)));
+    EXPECT_EQ(1, CountTarnEntries(k64, &version));
+    EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(version));
+
+    // The i686 package is a major upgrade of the x86_64 one: one install per machine.
+    const std::wstring folder32 = DefaultFolder(CSIDL_PROGRAM_FILESX86);
+    ASSERT_EQ(0u, RunMsiexec(L"/i", Msi(L"x86")));
+    EXPECT_EQ(0, CountTarnEntries(k64));
+    EXPECT_EQ(1, CountTarnEntries(k32));
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, MachineOf(folder32 + L"\\bin\\Tarnview.exe"));
+    EXPECT_EQ(tarn::Narrow(folder32 + L"\\bin"), tarn::Narrow(ReadString(k32, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    EXPECT_EQ("(none)", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    EXPECT_EQ(0u, RunMsiexec(L"/x", Msi(L"x86")));
+
+    ASSERT_EQ(0u, RunSetup(L"/NOSTART"));
+    EXPECT_EQ(kMsiFailed, RunMsiexec(L"/i", Msi(L"x64")));
+    EXPECT_EQ(kMsiFailed, RunMsiexec(L"/i", Msi(L"x86")));
+    EXPECT_EQ(1, CountTarnEntries(k64) + CountTarnEntries(k32)) << "the setup's own entry only";
+}
+
+// The Restart Manager's request on Vista and later, as an installer makes it: Tarnview
+// agrees, stays while the end is called off, ends by itself when it is not.
+TEST_F(Setup, TarnviewClosesWhenAnInstallerAsksAndRegistersItsRestart)
+{
+    HANDLE hTarnview = tarn::StartTarnview();
+    ASSERT_NE(nullptr, hTarnview);
+    ASSERT_TRUE(tarn::WaitForStartup(hTarnview, 90000));
+    EXPECT_TRUE(tarn::WaitForLogLine("Tarnview: restart registered", 15000));
+    HWND hWnd = tarn::FindHookWnd();
+    EXPECT_EQ(TRUE, SendMessageW(hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    SendMessageW(hWnd, WM_ENDSESSION, FALSE, ENDSESSION_CLOSEAPP);
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(hTarnview, 2000)) << "the end was called off";
+    SendMessageW(hWnd, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(hTarnview, 30000));
+    DWORD dwCode = 1;
+    EXPECT_TRUE(GetExitCodeProcess(hTarnview, &dwCode) && dwCode == 0) << dwCode;
+    CloseHandle(hTarnview);
 }
 
 }  // namespace

@@ -43,6 +43,10 @@ LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg == WM_INDICATOR && wParam >= WLAN_ON && wParam <= REQUEST_DENIED)
         OnIndicator((int)wParam, lParam);
+    else if (uMsg == WM_QUERYENDSESSION)
+        return OnQueryEndSession(lParam);
+    else if (uMsg == WM_ENDSESSION)
+        OnEndSession(wParam, lParam);
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 

@@ -16,6 +16,11 @@ extern HANDLE g_hShowEvent;                // "ShowEvent": a code is pending
 LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 BOOL ClearTimedOutIndicator(int nShown);
 
+// Ending when an installer or the session asks (session.cpp)
+void RegisterForRestart(void);
+LRESULT OnQueryEndSession(LPARAM lParam);
+void OnEndSession(WPARAM wParam, LPARAM lParam);
+
 // OSD windows (osdwnd.cpp)
 extern int g_nScreenWidth, g_nScreenHeight;
 extern HWND g_hIconWnd, g_hModeWnd, g_hBarWnd;

@@ -125,6 +125,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     if (g_hShowEvent)
         CloseHandle(CreateThread(NULL, 0, ShowIndicatorProc, NULL, 0, NULL));
     DBGOUT("Tarnview: OS version is %d", g_nOSVersion);
+    RegisterForRestart();
     RunMessageLoop();
     Gdiplus::GdiplusShutdown(g_gdiplusToken);
     return 0;
