@@ -136,7 +136,7 @@ TEST_F(Launch, PolicyBeforePerUserBeforePerMachineBeforeDefault)
 }
 
 // The templates' own key and value names, written as Group Policy writes them (the
-// 64-bit view, which the x86_64 build reads): each policy wins over the user's value.
+// native view of this 64-bit test): each policy wins over the user's value.
 TEST_F(Launch, MachinePolicyFromTheTemplatesWinsOverTheUsersValue)
 {
     std::string admx;
@@ -156,19 +156,14 @@ TEST_F(Launch, MachinePolicyFromTheTemplatesWinsOverTheUsersValue)
         for (const Button &b : kButtons)
             if (value == b.value)
             {
-                HKEY hKey;
-                ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, NULL, 0,
-                                                         KEY_SET_VALUE | KEY_WOW64_64KEY, NULL, &hKey, NULL));
-                RegSetValueExW(hKey, b.value, 0, REG_SZ, (const BYTE *)policy.c_str(),
-                               (DWORD)((policy.size() + 1) * sizeof(wchar_t)));
-                RegCloseKey(hKey);
+                ev::SetHalvernText(HKEY_LOCAL_MACHINE, key.c_str(), b.value, policy);
                 ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", b.value, Configured(L"--tag user --life 8000"));
                 Press(b.event);
                 EXPECT_EQ((std::vector<std::string>{ StartLine(policy) }), Started()) << tarn::Narrow(value);
                 ++nPolicies;
             }
     }
-    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+    EXPECT_EQ(kPolicy, key);
     EXPECT_EQ(3, nPolicies) << "one policy a button";
 }
 
