@@ -65,7 +65,8 @@ protected:
     static std::string Text(HWND hWnd)
     {
         wchar_t sz[1024] = L"";
-        GetWindowTextW(hWnd, sz, 1024);
+        // Sent: GetWindowTextW reads no control of another process.
+        SendMessageW(hWnd, WM_GETTEXT, 1024, (LPARAM)sz);
         return tarn::Narrow(sz);
     }
     // The message box the sheet shows: its text; it is closed again.
