@@ -64,6 +64,8 @@ Var OldFolder     ; where an earlier install of the same build lies, if any
 Var NoPlatform    ; the maker's libraries that were not found, blank-separated
 Var FilesFailed   ; files that could not be written, blank-separated
 
+!include cpl.nsh
+
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
@@ -322,6 +324,7 @@ Section "-Register"
     ${EndIf}
     WriteUninstaller "$INSTDIR\Uninstall.exe"
     Call WriteRegistry
+    Call RegisterCpl
     Call FindPlatform
     Call StartIfSilent
 SectionEnd
@@ -415,6 +418,7 @@ FunctionEnd
 
 Section "Uninstall"
     Call un.EndTarnview
+    Call un.UnregisterCpl
     Call un.RemoveFiles
     Call un.RemoveRegistry
 SectionEnd

@@ -5,7 +5,8 @@
 # maker's Screenflip.exe beside the program, runs Tarnview.exe there on a private
 # virtual display, plays the indicator tour and then the hardware-event tour
 # (orxctl presses the radio, brightness and display keys and has a request
-# refused) into out/tour (a screenshot per step and contact-sheet.png), then keeps
+# refused), then opens the Control Panel item Tarn Buttons, into out/tour (a
+# screenshot per step and contact-sheet.png), then keeps
 # Tarnview running until interrupted.
 #   --here      use the X display in $DISPLAY instead of a private one
 #   --no-wait   stop after the tour
@@ -108,6 +109,22 @@ if orxctl wait-registered 60000; then
     tarn_log "platform calls: $WINEPREFIX/drive_c/tarnsim/calls.log"
 else
     echo "Tarnview never registered its button callback"; tour_status=1
+fi
+# Last, the buttons' Control Panel item as Control Panel opens it (64-bit control.exe
+# for the 64-bit item); it stays open with Tarnview.
+tarn_log "opening the Control Panel item Tarn Buttons"
+wine64 control.exe "$bin\TarnButtons.cpl" >>"$TARN_RUN/control.log" 2>&1 &
+TARN_PIDS+=($!)
+cpl_window=
+for i in $(seq 1 300); do
+    cpl_window=$(xdotool search --name '^Tarn Buttons$' 2>/dev/null | head -1) && [ -n "$cpl_window" ] && break
+    sleep 0.1
+done
+if [ -n "$cpl_window" ]; then
+    sleep 1   # its first paint
+    import -window "$cpl_window" "$tour/40_control_panel_item.png"
+else
+    echo "the Control Panel item did not open"; tour_status=1
 fi
 montage "$tour"/*.png -tile 2x -geometry +4+4 -background '#404040' "$tour/contact-sheet.png" 2>/dev/null \
     && tarn_log "contact sheet: $tour/contact-sheet.png"

@@ -19,7 +19,10 @@ const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kOrxKey[] = L"SOFTWARE\\Halvern\\orx";
 const wchar_t kBezelKey[] = L"SOFTWARE\\Halvern\\BezelButton";
-const wchar_t *const kProductFiles[] = { L"Tarnview.exe", L"Tarnwatch.dll" };
+const wchar_t *const kProductFiles[] = { L"Tarnview.exe", L"Tarnwatch.dll", L"TarnButtons.cpl" };
+const wchar_t kCplsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
+const wchar_t kCplCategoryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Extended Properties\\"
+                                  L"{305CA226-D286-468e-B848-2B2E8E697B74} 2";
 const wchar_t *const kPlatformLibraries[] = { L"OrxCore.dll", L"OrxVKbd.dll", L"OrxPM.dll" };
 const DWORD kSetupMs = 120000;
 const DWORD kExitNoPlatform = 3, kExitOtherPackage = 4, kExitNewerInstalled = 5, kMsiFailed = 1603;
@@ -288,6 +291,19 @@ protected:
         }
     }
 
+    // Listed for XP, in Hardware and Sound (2) for Vista and 7, and in the Start menu.
+    void ExpectControlPanelItem(const std::wstring &cpl, bool bPresent)
+    {
+        DWORD dwCategory = 0;
+        bool bCategory = ReadValue(k64, HKEY_LOCAL_MACHINE, kCplCategoryKey, cpl.c_str(), REG_DWORD, &dwCategory, 4);
+        EXPECT_EQ(bPresent ? tarn::Narrow(cpl) : "(none)",
+                  tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kCplsKey, L"TarnButtons")));
+        EXPECT_EQ(bPresent, bCategory && dwCategory == 2);
+        wchar_t szPrograms[MAX_PATH] = L"";
+        SHGetFolderPathW(NULL, CSIDL_COMMON_PROGRAMS, NULL, 0, szPrograms);
+        EXPECT_EQ(bPresent, Exists(std::wstring(szPrograms) + L"\\Tarn Buttons.lnk"));
+    }
+
     void ExpectUninstallEntry(REGSAM view, const std::wstring &folder)
     {
         struct { const wchar_t *pszName; std::wstring expected; } values[] = {
@@ -328,6 +344,7 @@ TEST_F(Setup, SilentInstallIntoFolderWithBlankRunsTarnviewThatShowsIndicators)
     EXPECT_EQ(tarn::Narrow(L"\"" + bin + L"\\Tarnview.exe\""),
               tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
     ExpectUninstallEntry(k64, folder);
+    ExpectControlPanelItem(bin + L"\\TarnButtons.cpl", true);
 
     std::wstring image;
     HANDLE hTarnview = OpenTarnview(&image);
@@ -397,6 +414,7 @@ TEST_F(Setup, SilentUninstallRemovesWhatSetupMadeAndKeepsUserSettings)
     RegCloseKey(hKey);
 
     EXPECT_TRUE(Uninstall(k64));
+    ExpectControlPanelItem(folder + L"\\bin\\TarnButtons.cpl", false);
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(hTarnview, 10000));
     EXPECT_EQ(nullptr, tarn::FindHookWnd());
     EXPECT_FALSE(Exists(halvern)) << "the folders the setup created";

@@ -1,0 +1,44 @@
+// What the files of the buttons' Control Panel item share: the instance, the two
+// pages, their texts, the user's launch values and the checks of a command line.
+#ifndef BUTTONSCPL_H
+#define BUTTONSCPL_H
+
+#include <windows.h>
+
+extern HINSTANCE g_hInstance;   // TarnButtons.cpl: its resources and its own folder
+
+// The property sheet and its pages (cplmain.cpp, buttonspage.cpp, indicatorpage.cpp).
+void ShowButtonsSheet(HWND hParent);
+INT_PTR CALLBACK ButtonsPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK IndicatorPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// Texts from the string table (cpltext.cpp). A control's text is the string of
+// its id; FormatText and ShowMessage take FormatMessage inserts (%1, %2!u!).
+void LoadDialogTexts(HWND hDlg);
+BOOL FormatText(LPWSTR pszText, size_t cchText, UINT idFormat, ...);
+int ShowMessage(HWND hOwner, UINT uType, UINT idFormat, ...);
+
+// The user's values under HKCU "SOFTWARE\Halvern\BezelButton" (buttonsreg.cpp).
+typedef enum USER_VALUE
+{
+    USER_VALUE_NONE = 0,        // absent, or too long for Tarnview to read
+    USER_VALUE_TEXT = 1,
+    USER_VALUE_WRONG_TYPE = 2   // neither REG_SZ nor REG_EXPAND_SZ
+} USER_VALUE;
+USER_VALUE ReadUserLaunchValue(DWORD dwEvent, LPWSTR pszText, size_t cchText);
+// An empty text removes the value: the button starts its default again.
+BOOL WriteUserLaunchValue(DWORD dwEvent, LPCWSTR pszText);
+BOOL IsExpandableText(LPCWSTR pszText);
+
+// A command line as the user typed it, checked before it is written or tried (cmdcheck.cpp).
+typedef enum CMD_CHECK
+{
+    CMD_OK = 0,
+    CMD_TOO_LONG = 1,     // more than Tarnview reads
+    CMD_NO_PROGRAM = 2    // the program it starts does not exist
+} CMD_CHECK;
+CMD_CHECK CheckCommandLine(LPCWSTR pszText, LPWSTR pszCmd, size_t cchCmd);
+// Starts a prepared command line the way the button does, on a thread of its own.
+BOOL StartTry(LPCWSTR pszCmd);
+
+#endif

@@ -1,0 +1,121 @@
+// TarnButtons.cpl: the Control Panel entry point and the property sheet. Runs on
+// the thread of control.exe (or Explorer) that calls CPlApplet.
+#include <windows.h>
+#include <commctrl.h>
+#include <cpl.h>
+#include "buttonscpl.h"
+#include "resource.h"
+
+typedef BOOL(WINAPI *INITCOMMONCONTROLSEX_FN)(const INITCOMMONCONTROLSEX *);
+typedef INT_PTR(WINAPI *PROPERTYSHEETW_FN)(LPCPROPSHEETHEADERW);
+
+HINSTANCE g_hInstance;
+
+// Control Panel activates manifest 123 of an item on its own, but not every host
+// does: activated here, and comctl32 loaded inside it, the sheet has common
+// controls 6 (themes) whoever loaded the item.
+static HANDLE ActivateItemManifest(ULONG_PTR *pCookie)
+{
+    WCHAR szPath[MAX_PATH];
+    if (!GetModuleFileNameW(g_hInstance, szPath, MAX_PATH))
+        return INVALID_HANDLE_VALUE;
+    ACTCTXW actctx;
+    ZeroMemory(&actctx, sizeof(actctx));
+    actctx.cbSize = sizeof(actctx);
+    actctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    actctx.lpSource = szPath;
+    actctx.hModule = g_hInstance;
+    actctx.lpResourceName = MAKEINTRESOURCEW(IDR_CPL_MANIFEST);
+    HANDLE hActCtx = CreateActCtxW(&actctx);
+    if (hActCtx != INVALID_HANDLE_VALUE && !ActivateActCtx(hActCtx, pCookie))
+    {
+        ReleaseActCtx(hActCtx);
+        hActCtx = INVALID_HANDLE_VALUE;
+    }
+    return hActCtx;
+}
+
+static void InitPage(PROPSHEETPAGEW *pPage, UINT idDialog, UINT idTitle, DLGPROC pfnProc)
+{
+    ZeroMemory(pPage, sizeof(*pPage));
+    pPage->dwSize = sizeof(*pPage);
+    pPage->dwFlags = PSP_USETITLE;
+    pPage->hInstance = g_hInstance;
+    pPage->pszTemplate = MAKEINTRESOURCEW(idDialog);
+    pPage->pszTitle = MAKEINTRESOURCEW(idTitle);
+    pPage->pfnDlgProc = pfnProc;
+}
+
+static void RunSheet(HWND hParent, HMODULE hComctl)
+{
+    INITCOMMONCONTROLSEX_FN pfnInit = (INITCOMMONCONTROLSEX_FN)(void *)GetProcAddress(hComctl, "InitCommonControlsEx");
+    PROPERTYSHEETW_FN pfnSheet = (PROPERTYSHEETW_FN)(void *)GetProcAddress(hComctl, "PropertySheetW");
+    if (!pfnInit || !pfnSheet)
+        return;
+    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES };
+    pfnInit(&icc);
+    PROPSHEETPAGEW pages[2];
+    InitPage(&pages[0], IDD_BUTTONS, IDS_PAGE_BUTTONS, ButtonsPageProc);
+    InitPage(&pages[1], IDD_INDICATOR, IDS_PAGE_INDICATOR, IndicatorPageProc);
+    PROPSHEETHEADERW header;
+    ZeroMemory(&header, sizeof(header));
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | PSH_USEICONID;
+    header.hwndParent = hParent;
+    header.hInstance = g_hInstance;
+    header.pszIcon = MAKEINTRESOURCEW(IDI_BUTTONS);
+    header.pszCaption = MAKEINTRESOURCEW(IDS_CPL_NAME);
+    header.nPages = 2;
+    header.ppsp = pages;
+    pfnSheet(&header);
+}
+
+void ShowButtonsSheet(HWND hParent)
+{
+    ULONG_PTR ulCookie = 0;
+    HANDLE hActCtx = ActivateItemManifest(&ulCookie);
+    HMODULE hComctl = LoadLibraryW(L"comctl32.dll");
+    if (hComctl)
+    {
+        RunSheet(hParent, hComctl);
+        FreeLibrary(hComctl);
+    }
+    if (hActCtx != INVALID_HANDLE_VALUE)
+    {
+        DeactivateActCtx(0, ulCookie);
+        ReleaseActCtx(hActCtx);
+    }
+}
+
+extern "C" LONG CALLBACK CPlApplet(HWND hwndCpl, UINT uMsg, LPARAM lParam1, LPARAM lParam2)
+{
+    (void)lParam1;
+    switch (uMsg)
+    {
+    case CPL_INIT: return TRUE;
+    case CPL_GETCOUNT: return 1;
+    case CPL_INQUIRE:
+    {
+        CPLINFO *pInfo = (CPLINFO *)lParam2;
+        pInfo->idIcon = IDI_BUTTONS;
+        pInfo->idName = IDS_CPL_NAME;
+        pInfo->idInfo = IDS_CPL_INFO;
+        pInfo->lData = 0;
+        return 0;
+    }
+    case CPL_DBLCLK: ShowButtonsSheet(hwndCpl); return 0;
+    case CPL_STARTWPARMSW: ShowButtonsSheet(hwndCpl); return TRUE;
+    default: return 0;
+    }
+}
+
+BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved)
+{
+    (void)pReserved;
+    if (dwReason == DLL_PROCESS_ATTACH)
+    {
+        g_hInstance = hInstance;
+        DisableThreadLibraryCalls(hInstance);
+    }
+    return TRUE;
+}
