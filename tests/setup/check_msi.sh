@@ -18,7 +18,10 @@ for msi in "$out"/Tarn-*-x64.msi "$out"/Tarn-*-x86.msi; do
     check "$msi" CustomAction . 0
     check "$msi" LaunchCondition '^Installed OR NOT \(TARN_NSIS64 OR TARN_NSIS32\)	'
     check "$msi" File . "$files"
+    # The buttons' item: Cpls entry, category, and the shortcut that opens it.
+    check "$msi" Registry '	(TarnButtons|\[INSTALLDIR\]bin\\TarnButtons\.cpl)	' 2
+    check "$msi" Shortcut '^TarnButtonsLink	ProgramMenuFolder	Tarn Buttons	ButtonsShortcut	\[System(64)?Folder\]control\.exe	'
 done
-check "$out"/Tarn-*-x64.msi Component '	(256|260)	' $((files + 3))
+check "$out"/Tarn-*-x64.msi Component '	(256|260)	' $((files + 5))
 check "$out"/Tarn-*-x86.msi Component '	(256|260)	' 0
 exit $status

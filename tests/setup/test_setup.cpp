@@ -292,7 +292,7 @@ protected:
     }
 
     // Listed for XP, in Hardware and Sound (2) for Vista and 7, and in the Start menu.
-    void ExpectControlPanelItem(const std::wstring &cpl, bool bPresent)
+    void ExpectControlPanelItem(const std::wstring &cpl, bool bPresent, int csidlPrograms = CSIDL_COMMON_PROGRAMS)
     {
         DWORD dwCategory = 0;
         bool bCategory = ReadValue(k64, HKEY_LOCAL_MACHINE, kCplCategoryKey, cpl.c_str(), REG_DWORD, &dwCategory, 4);
@@ -300,8 +300,8 @@ protected:
                   tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kCplsKey, L"TarnButtons")));
         EXPECT_EQ(bPresent, bCategory && dwCategory == 2);
         wchar_t szPrograms[MAX_PATH] = L"";
-        SHGetFolderPathW(NULL, CSIDL_COMMON_PROGRAMS, NULL, 0, szPrograms);
-        EXPECT_EQ(bPresent, Exists(std::wstring(szPrograms) + L"\\Tarn Buttons.lnk"));
+        SHGetFolderPathW(NULL, csidlPrograms, NULL, 0, szPrograms);
+        EXPECT_EQ(bPresent, Exists(std::wstring(szPrograms) + L"\\Tarn Buttons.lnk")) << tarn::Narrow(szPrograms);
     }
 
     void ExpectUninstallEntry(REGSAM view, const std::wstring &folder)
@@ -491,6 +491,9 @@ TEST_F(Setup, MsiInstallsPerMachineRefusesTheSetupAndUninstallsCleanly)
     EXPECT_EQ(1, CountTarnEntries(k64, &version));
     EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(version));
     EXPECT_EQ(nullptr, tarn::FindHookWnd()) << "the package starts nothing";
+    // Wine's msiexec puts ProgramMenuFolder in the user's menu even with ALLUSERS 1;
+    // the table check shows the package asks for the all-users one.
+    ExpectControlPanelItem(bin + L"\\TarnButtons.cpl", true, CSIDL_PROGRAMS);
 
     EXPECT_EQ(kExitOtherPackage, RunSetup(L"/NOSTART"));
     EXPECT_FALSE(UninstallEntryExists(k64) || UninstallEntryExists(k32));
@@ -504,6 +507,7 @@ TEST_F(Setup, MsiInstallsPerMachineRefusesTheSetupAndUninstallsCleanly)
     EXPECT_EQ(0, CountTarnEntries(k64));
     EXPECT_EQ("(none)", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kRunKey, L"Tarnview")));
     EXPECT_EQ("(none)", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kOrxKey, L"TarnMonPath")));
+    ExpectControlPanelItem(bin + L"\\TarnButtons.cpl", false, CSIDL_PROGRAMS);
     EXPECT_EQ("notepad.exe", tarn::Narrow(ReadString(k64, HKEY_CURRENT_USER, kBezelKey, L"SingleClickLaunch")));
     EXPECT_TRUE(Exists(tarn::kLogDir));
     RegDeleteKeyW(HKEY_CURRENT_USER, kBezelKey);
