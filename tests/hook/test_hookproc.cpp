@@ -66,10 +66,10 @@ TEST_F(HookProc, AnEventOfTheSixKeysWhileTheMutexIsHeldElsewhereIsSwallowed)
 TEST_F(HookProc, WithoutItsMutexTheHookStillHandlesEvents)
 {
     SetHookMutex(NULL);
-    SetVolumeReady(FALSE);   // no worker: only the hook's own lines
+    SetVolumeReady(FALSE);   // no worker: only the hook's own lines; the key goes on to Windows
     EXPECT_EQ(0, CallHook(WM_KEYDOWN, 'A'));
     EXPECT_EQ(0, CallHook(WM_KEYUP, VK_CAPITAL));
-    EXPECT_EQ(1, CallHook(WM_KEYDOWN, VK_VOLUME_MUTE));
+    EXPECT_EQ(0, CallHook(WM_KEYDOWN, VK_VOLUME_MUTE));
     std::string error = "ReleaseSemaphore hook error: " + std::to_string(ERROR_INVALID_HANDLE);
     EXPECT_EQ(2, tarn::CountLines(error)) << "only the six keys use the mutex";
     EXPECT_TRUE(tarn::LogHasLinesInOrder({ "KeybdProcLL received,wParam=257, p->vkCode = 20", error,
