@@ -124,8 +124,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     // Without an event it could only spin, so there is no OSD then.
     if (g_hShowEvent)
         CloseHandle(CreateThread(NULL, 0, ShowIndicatorProc, NULL, 0, NULL));
-    DBGOUT("Tarnview: OS version is %d", g_nOSVersion);
     RegisterForRestart();
+    // The last line of start-up: others wait for it.
+    DBGOUT("Tarnview: OS version is %d", g_nOSVersion);
     RunMessageLoop();
     Gdiplus::GdiplusShutdown(g_gdiplusToken);
     return 0;
