@@ -100,19 +100,26 @@ bool WaitForLogLine(const std::string &line, DWORD timeoutMs, int count)
     return WaitUntil([&] { return CountLines(line) >= count; }, timeoutMs);
 }
 
+// Waits a while: the spies see a message before the window procedure that logs it.
 ::testing::AssertionResult LogHasLinesInOrder(const std::vector<std::string> &lines)
 {
-    std::vector<std::string> log = LogLines();
-    size_t next = 0;
-    for (const std::string &line : lines)
-    {
-        while (next < log.size() && log[next] != line)
+    std::string missing;
+    auto inOrder = [&] {
+        std::vector<std::string> log = LogLines();
+        size_t next = 0;
+        for (const std::string &line : lines)
+        {
+            while (next < log.size() && log[next] != line)
+                ++next;
+            if (next == log.size())
+                return missing = line, false;
             ++next;
-        if (next == log.size())
-            return ::testing::AssertionFailure() << "\"" << line << "\" missing, or out of order";
-        ++next;
-    }
-    return ::testing::AssertionSuccess();
+        }
+        return true;
+    };
+    if (WaitUntil(inOrder, 10000))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << missing << "\" missing, or out of order";
 }
 
 static HKEY CreateOrxKey()
