@@ -111,9 +111,10 @@ else
     echo "Tarnview never registered its button callback"; tour_status=1
 fi
 # Last, the buttons' Control Panel item as Control Panel opens it (64-bit control.exe
-# for the 64-bit item); it stays open with Tarnview.
+# for the 64-bit item: Wine's 64-bit loader, which Debian keeps off PATH); it stays
+# open with Tarnview.
 tarn_log "opening the Control Panel item Tarn Buttons"
-wine64 control.exe "$bin\TarnButtons.cpl" >>"$TARN_RUN/control.log" 2>&1 &
+/usr/lib/wine/wine64 control.exe "$bin\TarnButtons.cpl" >>"$TARN_RUN/control.log" 2>&1 &
 TARN_PIDS+=($!)
 cpl_window=
 for i in $(seq 1 300); do
