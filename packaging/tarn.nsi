@@ -22,7 +22,9 @@ SetCompressor /SOLID lzma
 !include x64.nsh
 !include FileFunc.nsh
 !include WordFunc.nsh
+!include WinVer.nsh
 !include running.nsh
+!include shellstart.nsh
 
 ; The setup carries the version built into the program, so the two cannot differ.
 !getdllversion "${TARN_STAGE}/x86_64/bin/Tarnview.exe" TARN_V64_
@@ -42,7 +44,8 @@ SetCompressor /SOLID lzma
 !define TARN_EXIT_NEWER_INSTALLED 5 ; a newer version is installed
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
 !define TARN_UPGRADE_CODE "{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}"   ; packaging/tarn.wxs
-!define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview cannot start without it, and the hardware buttons need it. Install the platform package of your tablet, then log on again or start Tarnview."
+!define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview runs without it, but the tablet's hardware buttons need it: install the platform package of your tablet, and Tarnview takes it up within seconds."
+!define TARN_NEXT_LOGON_TEXT "Tarnview starts at your next logon."
 
 Name "Tarn ${TARN_VERSION}"
 OutFile "${TARN_OUTDIR}/Tarn-${TARN_VERSION}-setup.exe"
@@ -267,17 +270,53 @@ Function FindPlatform
     ${EndIf}
 FunctionEnd
 
-Function StartTarnview
-    SetOutPath "$INSTDIR\bin"
-    Exec '"$INSTDIR\bin\Tarnview.exe"'
+; Tarnview runs as the signed-in user, never with the setup's rights: from Vista on
+; the desktop's shell starts it (the setup is elevated); on XP there is no
+; elevation and a plain start is that user's. Run as LocalSystem (a deployment
+; tool) or with no shell to ask, it starts nothing: the Run value starts it at
+; the next logon. $0 is 1 when Tarnview can be started now.
+Function CanStartTarnview
+    Call IsLocalSystem
+    ${If} $0 = 1
+        StrCpy $0 0
+    ${ElseIfNot} ${AtLeastWinVista}
+        StrCpy $0 1
+    ${Else}
+        Call DesktopShell
+        ${If} $0 P<> 0
+            !insertmacro TARN_RELEASE $0
+            StrCpy $0 1
+        ${EndIf}
+    ${EndIf}
 FunctionEnd
 
-; Without the platform libraries Tarnview would not start: nothing to offer, and
-; the focus goes from the greyed box to the Finish button.
+Function StartTarnview
+    Call IsLocalSystem
+    ${If} $0 = 1
+        DetailPrint "${TARN_NEXT_LOGON_TEXT}"
+        Return
+    ${EndIf}
+    ${IfNot} ${AtLeastWinVista}
+        SetOutPath "$INSTDIR\bin"
+        Exec '"$INSTDIR\bin\Tarnview.exe"'
+        Return
+    ${EndIf}
+    Push "$INSTDIR\bin"
+    Push "$INSTDIR\bin\Tarnview.exe"
+    Call StartThroughShell
+    ${If} $0 <> 0
+        DetailPrint "${TARN_NEXT_LOGON_TEXT}"
+        MessageBox MB_ICONINFORMATION "Tarnview could not be started now. ${TARN_NEXT_LOGON_TEXT}" /SD IDOK
+    ${EndIf}
+FunctionEnd
+
+; The offer to start Tarnview only where it can be kept; elsewhere the page says when it starts.
 Function FinishPageShow
-    ${If} $NoPlatform != ""
+    Call CanStartTarnview
+    ${If} $0 = 0
         ${NSD_Uncheck} $mui.FinishPage.Run
-        EnableWindow $mui.FinishPage.Run 0
+        ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+        ${NSD_SetText} $mui.FinishPage.Text "Tarn is installed on this computer.$\r$\n$\r$\n${TARN_NEXT_LOGON_TEXT}"
         GetDlgItem $0 $HWNDPARENT 1
         ${NSD_SetFocus} $0
     ${EndIf}
@@ -285,7 +324,6 @@ FunctionEnd
 
 Function StartIfSilent
     ${IfNot} ${Silent}
-    ${OrIf} $NoPlatform != ""
         Return
     ${EndIf}
     ${GetParameters} $0

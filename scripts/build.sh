@@ -2,7 +2,8 @@
 # Builds both architectures (warnings are errors here), lays out their trees under
 # out/<arch> from the install rules, and makes the setup out/Tarn-<version>-setup.exe
 # from the product files of both; also build/setup-amd64/Tarn-<version>-setup.exe,
-# the same setup as a 64-bit program, for a Wine that runs no 32-bit programs; and
+# the same setup as a 64-bit program, for a Wine that runs no 32-bit programs, and
+# both again as test builds in build/setup-noshell*; and
 # the Windows Installer packages out/Tarn-<version>-x64.msi and -x86.msi from the
 # same files, plus an older-numbered x64 one in build/msi-older/ for the upgrade test.
 set -euo pipefail
@@ -102,6 +103,11 @@ done
 list_product_files
 make_setup "$root/out"
 make_setup "$root/build/setup-amd64" -DTARN_AMD64
+# For the test of an elevated setup that has no desktop shell to ask: it names a
+# class that is registered nowhere. Never shipped.
+noshell=-DTARN_CLSID_SHELLWINDOWS={00000000-0000-0000-0000-0000746E6F6E}
+make_setup "$root/build/setup-noshell" "$noshell"
+make_setup "$root/build/setup-noshell-amd64" -DTARN_AMD64 "$noshell"
 list_msi_files
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/x86_64/CMakeCache.txt")
 rm -f "$root"/out/Tarn-*.msi

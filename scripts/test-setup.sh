@@ -8,7 +8,6 @@ source "$root/scripts/testenv.sh"
 tarn_env_start || exit 1
 tarn_make_prefix setup win7
 tarn_place_platform "$TARN_PREFIX"
-TARN_SETUP=$(tarn_winpath "$(tarn_setup_exe)")
-export TARN_SETUP
+tarn_export_setups || exit 1
 WINEPREFIX="$TARN_PREFIX" TARN_OUT="$(tarn_winpath "$root/out/x86_64")" WINEPATH="$(tarn_winpath "$root/out/x86_64/bin")" \
     ctest --test-dir "$root/build/x86_64" --output-on-failure --timeout 900 -L '(^|-)setup($|-)' "$@"

@@ -52,8 +52,7 @@ tarn_place_platform "$setup"
 
 run_suites "x86_64-xp" x86_64 "$xp" -LE '(^|-)setup($|-)'
 run_suites "x86_64-win7" x86_64 "$win7" -L '(^|-)os($|-)'
-TARN_SETUP=$(tarn_winpath "$(tarn_setup_exe)")
-export TARN_SETUP
+tarn_export_setups || exit 1
 tarn_log "setup under test: $TARN_SETUP"
 run_suites "x86_64-setup" x86_64 "$setup" -L '(^|-)setup($|-)'
 if [ -z "$TARN_NO_32BIT" ]; then

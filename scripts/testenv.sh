@@ -13,18 +13,20 @@ tarn_log() { echo "[$(date +%T)] $*"; }
 
 # Wine's launcher picks its 32-bit loader whenever wine32 is installed, for 64-bit
 # programs too. On a kernel that runs no 32-bit programs that fails for every
-# program, so a "wine" that runs the 64-bit loader goes first on PATH, and
-# TARN_NO_32BIT tells the callers that the i686 tree cannot run here.
+# program, and without wine32 there is none: either way a "wine" that runs the
+# 64-bit loader goes first on PATH, and TARN_NO_32BIT tells the callers that the
+# i686 tree cannot run here.
 tarn_choose_loader() {
     TARN_NO_32BIT=
-    if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        mkdir -p "$TARN_RUN/bin"
-        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$TARN_RUN/bin/wine"
-        chmod +x "$TARN_RUN/bin/wine"
-        export PATH="$TARN_RUN/bin:$PATH"
-        TARN_NO_32BIT=1
-        tarn_log "this kernel runs no 32-bit programs: 64-bit Wine only, the i686 tree is not run"
+    if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        return 0
     fi
+    mkdir -p "$TARN_RUN/bin"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$TARN_RUN/bin/wine"
+    chmod +x "$TARN_RUN/bin/wine"
+    export PATH="$TARN_RUN/bin:$PATH"
+    TARN_NO_32BIT=1
+    tarn_log "no 32-bit Wine here (not installed, or the kernel runs no 32-bit programs): 64-bit Wine only, the i686 tree is not run"
 }
 
 # A display number whose socket and lock file are both free.
@@ -101,13 +103,23 @@ tarn_winpath() {
 }
 
 # The setup a prefix here can run: the one the build ships, or where this machine
-# runs no 32-bit programs, the same script built as a 64-bit program.
+# runs no 32-bit programs, the same script built as a 64-bit program. With
+# "noshell", the test build of it that finds no desktop shell (scripts/build.sh).
 tarn_setup_exe() {
-    if [ -z "${TARN_NO_32BIT:-}" ]; then
+    if [ -n "${1:-}" ]; then
+        ls "$TARN_ROOT/build/setup-$1${TARN_NO_32BIT:+-amd64}"/Tarn-*-setup.exe
+    elif [ -z "${TARN_NO_32BIT:-}" ]; then
         ls "$TARN_ROOT"/out/Tarn-*-setup.exe
     else
         ls "$TARN_ROOT"/build/setup-amd64/Tarn-*-setup.exe
     fi
+}
+
+# Exports the setups the setup suite runs, as Windows paths.
+tarn_export_setups() {
+    TARN_SETUP=$(tarn_winpath "$(tarn_setup_exe)") || return 1
+    TARN_SETUP_NOSHELL=$(tarn_winpath "$(tarn_setup_exe noshell)") || return 1
+    export TARN_SETUP TARN_SETUP_NOSHELL
 }
 
 # The stand-ins for the maker's platform libraries where its own package puts

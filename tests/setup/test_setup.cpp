@@ -6,6 +6,7 @@
 // it, the one the build made.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 #include <stdio.h>
 #include <vector>
 #include "harness.h"
@@ -146,10 +147,13 @@ bool StampOlderVersion(const std::wstring &path)
     return bDone;
 }
 
+DWORD g_dwLastRunPid = 0;   // the process RunToEnd ran last
+
 // Runs a program to its end: its exit code, or -1 if it did not start or end in time.
 DWORD RunToEnd(const std::wstring &exe, const std::wstring &args)
 {
     HANDLE hProcess = tarn::StartProgram(exe, args, L"");
+    g_dwLastRunPid = hProcess ? GetProcessId(hProcess) : 0;
     DWORD dwCode = (DWORD)-1;
     if (hProcess && WaitForSingleObject(hProcess, kSetupMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(hProcess, &dwCode);
@@ -167,11 +171,12 @@ DWORD RunCommandToEnd(const std::wstring &command)
     return RunToEnd(command.substr(1, end - 1), end + 2 < command.size() ? command.substr(end + 2) : L"");
 }
 
-// The silent setup; /D= must come last.
-DWORD RunSetup(const std::wstring &args)
+// The silent setup; /D= must come last. TARN_SETUP_NOSHELL names the same setup
+// built to find no desktop shell, as under a deployment tool's service.
+DWORD RunSetup(const std::wstring &args, const wchar_t *pszVariable = L"TARN_SETUP")
 {
     wchar_t szExe[MAX_PATH];
-    DWORD cch = GetEnvironmentVariableW(L"TARN_SETUP", szExe, MAX_PATH);
+    DWORD cch = GetEnvironmentVariableW(pszVariable, szExe, MAX_PATH);
     std::wstring exe = cch > 0 && cch < MAX_PATH ? szExe : tarn::OutDir() + L"\\..\\Tarn-" + Version() + L"-setup.exe";
     return RunToEnd(exe, L"/S " + args);
 }
@@ -241,6 +246,39 @@ HANDLE OpenTarnview(std::wstring *pImage)
     if (hProcess && pImage && QueryFullProcessImageNameW(hProcess, 0, sz, &cch))
         *pImage = sz;
     return hProcess;
+}
+
+// Who started a process: the parent's program name and process id.
+std::string ParentOf(HANDLE hProcess, DWORD *pParentPid)
+{
+    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof(pe);
+    *pParentPid = 0;
+    std::string name = "(gone)";
+    for (BOOL b = Process32FirstW(hSnap, &pe); b; b = Process32NextW(hSnap, &pe))
+        if (pe.th32ProcessID == GetProcessId(hProcess))
+            *pParentPid = pe.th32ParentProcessID;
+    for (BOOL b = Process32FirstW(hSnap, &pe); b && *pParentPid; b = Process32NextW(hSnap, &pe))
+        if (pe.th32ProcessID == *pParentPid)
+            name = tarn::Narrow(pe.szExeFile);
+    CloseHandle(hSnap);
+    return name;
+}
+
+// Sets the prefix's Windows version for the programs started from now on (Wine
+// reads it at each start); gives back the one it replaces.
+std::wstring SwapPrefixVersion(const std::wstring &version)
+{
+    HKEY hKey;
+    wchar_t szOld[32] = L"";
+    DWORD cb = sizeof(szOld) - sizeof(wchar_t);
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL) != ERROR_SUCCESS)
+        return L"";
+    RegQueryValueExW(hKey, L"Version", NULL, NULL, (BYTE *)szOld, &cb);
+    RegSetValueExW(hKey, L"Version", 0, REG_SZ, (const BYTE *)version.c_str(), (DWORD)(version.size() + 1) * sizeof(wchar_t));
+    RegCloseKey(hKey);
+    return szOld;
 }
 
 class Setup : public ::testing::Test
@@ -350,6 +388,8 @@ TEST_F(Setup, SilentInstallIntoFolderWithBlankRunsTarnviewThatShowsIndicators)
     HANDLE hTarnview = OpenTarnview(&image);
     ASSERT_NE(nullptr, hTarnview) << "the setup did not start Tarnview";
     EXPECT_EQ(0, lstrcmpiW((bin + L"\\Tarnview.exe").c_str(), image.c_str())) << tarn::Narrow(image);
+    DWORD dwParent = 0;
+    EXPECT_EQ("explorer.exe", ParentOf(hTarnview, &dwParent)) << "started by the signed-in user's shell, not the setup";
     ASSERT_TRUE(tarn::WaitForStartup(hTarnview, 90000));
     EXPECT_EQ(1, tarn::CountHookWindows());
     // The picture proves that "TarnMonPath" led Tarnview to the installed Resource folder.
@@ -376,11 +416,18 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     ASSERT_NE(nullptr, hOld);
     ASSERT_TRUE(tarn::WaitUntil([] { return tarn::FindHookWnd() != NULL; }, 30000));
 
-    ASSERT_EQ(0u, RunSetup(L"")) << "no /D=: the installed folder";
+    // On XP the setup has no elevated token to pass on: it starts Tarnview itself.
+    const std::wstring version = SwapPrefixVersion(L"winxp64");
+    EXPECT_EQ(0u, RunSetup(L"")) << "no /D=: the installed folder";
+    const DWORD dwSetup = g_dwLastRunPid;
+    SwapPrefixVersion(version);
+    DWORD dwParent = 0;
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(hOld, 0)) << "the old Tarnview still runs";
     std::wstring image;
     HANDLE hNew = OpenTarnview(&image);
     ASSERT_NE(nullptr, hNew) << "the setup did not start Tarnview again";
+    ParentOf(hNew, &dwParent);
+    EXPECT_EQ(dwSetup, dwParent);
     EXPECT_EQ(0, lstrcmpiW((bin + L"\\Tarnview.exe").c_str(), image.c_str())) << tarn::Narrow(image);
     EXPECT_NE(GetProcessId(hOld), GetProcessId(hNew));
     EXPECT_EQ(1, tarn::CountHookWindows());
@@ -389,6 +436,10 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     EXPECT_EQ(tarn::Narrow(folder), tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey,
                                                             L"InstallLocation")));
     EXPECT_FALSE(Exists(DefaultFolder(CSIDL_PROGRAM_FILES)));
+    // With no desktop shell to ask, an elevated setup starts nothing: the Run value will.
+    ASSERT_EQ(0u, RunSetup(L"", L"TARN_SETUP_NOSHELL")) << "the same version repairs";
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(hNew, 0));
+    EXPECT_FALSE(tarn::WaitUntil([] { return tarn::FindHookWnd() != NULL; }, 5000)) << "started with the setup's rights";
     // An install newer than this setup is left as it is.
     HKEY hKey;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | k64, &hKey));
