@@ -20,7 +20,7 @@
 !define TARN_IID_ISHELLBROWSER "{000214E2-0000-0000-C000-000000000046}"
 !define TARN_IID_IDISPATCH "{00020400-0000-0000-C000-000000000046}"
 !define TARN_IID_NULL "{00000000-0000-0000-0000-000000000000}"
-!define TARN_CLSCTX_ALL 0x17
+!define TARN_CLSCTX_LOCAL_SERVER 4   ; the shell's own process, never an object in ours
 !define TARN_SWC_DESKTOP 8
 !define TARN_SWFO_NEEDDISPATCH 1
 !define TARN_SVGIO_BACKGROUND 0
@@ -70,7 +70,7 @@
         System::Call "$3->${TARN_SLOT_INVOKE}(i r5, g '${TARN_IID_NULL}', i 0, i ${FLAGS}, p r7, p r4, p 0, p 0) i .r0"
         System::Free $7
         StrCpy $7 $4
-        System::Call "*$7(i .r5, i, p .r4)"
+        System::Call "*$7(&i2 .r5, &i2, &i4, p .r4)"   ; vt, then the reserved fields
         ${If} $0 <> 0
         ${OrIf} $5 <> ${TARN_VT_DISPATCH}
             System::Call "oleaut32::VariantClear(p r7)"
@@ -93,7 +93,7 @@ Function DesktopShell
     StrCpy $3 0
     StrCpy $4 0
     StrCpy $8 0
-    System::Call "ole32::CoCreateInstance(g '${TARN_CLSID_SHELLWINDOWS}', p 0, i ${TARN_CLSCTX_ALL}, g '${TARN_IID_ISHELLWINDOWS}', *p .r9) i .r0"
+    System::Call "ole32::CoCreateInstance(g '${TARN_CLSID_SHELLWINDOWS}', p 0, i ${TARN_CLSCTX_LOCAL_SERVER}, g '${TARN_IID_ISHELLWINDOWS}', *p .r9) i .r0"
     ${If} $0 <> 0
         Goto done
     ${EndIf}

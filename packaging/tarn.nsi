@@ -298,12 +298,17 @@ Function StartTarnview
     ${EndIf}
     ${IfNot} ${AtLeastWinVista}
         SetOutPath "$INSTDIR\bin"
+        ClearErrors
         Exec '"$INSTDIR\bin\Tarnview.exe"'
-        Return
+        StrCpy $0 0
+        ${If} ${Errors}
+            StrCpy $0 1
+        ${EndIf}
+    ${Else}
+        Push "$INSTDIR\bin"
+        Push "$INSTDIR\bin\Tarnview.exe"
+        Call StartThroughShell
     ${EndIf}
-    Push "$INSTDIR\bin"
-    Push "$INSTDIR\bin\Tarnview.exe"
-    Call StartThroughShell
     ${If} $0 <> 0
         DetailPrint "${TARN_NEXT_LOGON_TEXT}"
         MessageBox MB_ICONINFORMATION "Tarnview could not be started now. ${TARN_NEXT_LOGON_TEXT}" /SD IDOK
