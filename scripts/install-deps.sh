@@ -23,6 +23,32 @@ update() {
     apt-get update -qq || echo "install-deps: the package index was not fully updated, going on with what there is"
 }
 
+# When the mirror's i386 security index cannot be fetched, the i386 libraries exist
+# only in their bookworm versions, while amd64 twins may carry security versions: a
+# Multi-Arch: same library must be one version on both, so apt refuses wine32. The
+# security suite is then kept from being the candidate for this one install, and
+# each amd64 twin newer than every i386 version is brought down to that version.
+install_wine32_pinned() {
+    local prefs opts pins=() p s v c
+    prefs=$(mktemp)
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$prefs"
+    opts=(-o "Dir::Etc::Preferences=$prefs")
+    for p in $(apt-cache "${opts[@]}" depends --recurse --no-recommends --no-suggests --no-conflicts \
+                   --no-breaks --no-replaces --no-enhances wine32:i386 2>/dev/null |
+               sed -n 's/^\([a-z0-9][^ ]*\):i386$/\1/p' | sort -u); do
+        s=$(dpkg-query -W -f='${Status}|${Version}|${Multi-Arch}' "$p:amd64" 2>/dev/null) || continue
+        case $s in "install ok installed|"*"|same") ;; *) continue ;; esac
+        v=${s#*|}; v=${v%|*}
+        c=$(apt-cache "${opts[@]}" policy "$p:i386" | sed -n 's/^  Candidate: //p')
+        [ -n "$c" ] && [ "$c" != "(none)" ] && dpkg --compare-versions "$c" lt "$v" && pins+=("$p:amd64=$c")
+    done
+    echo "install-deps: wine32:i386 as it stands cannot be installed; trying the release suite's versions${pins[*]:+, with ${pins[*]}}"
+    apt-get "${opts[@]}" install -y -qq --allow-downgrades --no-install-recommends wine32:i386 "${pins[@]}" >/dev/null
+    local rc=$?
+    rm -f "$prefs"
+    return $rc
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
     echo "install-deps: installing ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
@@ -32,7 +58,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ ${#native[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${native[@]}" >/dev/null
     # Without 32-bit Wine the i686 runs are counted as skipped (scripts/testenv.sh).
     if [[ " ${missing[*]} " == *" wine32:i386 "* ]]; then
-        apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null ||
+        apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null 2>&1 || install_wine32_pinned ||
             echo "install-deps: wine32:i386 could not be installed: the i686 tree will not be run"
     fi
 elif [ -n "${need_update:-}" ]; then
