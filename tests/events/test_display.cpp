@@ -126,14 +126,14 @@ TEST_F(Display, XpFamilyShowsTheModeOnScreen)
 }
 
 // Vista and later: the tool is looked up in the system folder.
-class DisplaySwitch : public ev::EventTest
+class DisplaySwitch : public Display
 {
 protected:
     void SetUp() override
     {
         if (tarn::PrefixOSVersion() < 60)
             GTEST_SKIP() << "DisplaySwitch.exe runs only from Vista on";
-        ev::EventTest::SetUp();
+        Display::SetUp();
         // Where 64-bit Windows keeps the tool: a 32-bit Tarnview must find it there too.
         ASSERT_TRUE(ev::CopyStandIn(tarn::SimDir() + L"\\DisplaySwitch.exe", ev::NativeSystemFolder() + L"\\DisplaySwitch.exe"));
     }
@@ -208,9 +208,10 @@ TEST_F(DisplaySwitch, TopologyChoosesTheStep)
     }
 }
 
-// Vista's User32 has no display-configuration functions; the step then goes back
-// to the panel alone and shows nothing.
-TEST_F(DisplaySwitch, MissingDisplayConfigurationSwitchesToInternalShowingNothing)
+// Vista's User32 has no display-configuration functions (nor has Vista the
+// tool): the maker's Screenflip.exe steps the display there, as on XP; without
+// it the step goes back to the panel alone and shows nothing.
+TEST_F(DisplaySwitch, MissingDisplayConfigurationUsesScreenflipElseSwitchesToInternal)
 {
     LaunchWithSeams();
     ASSERT_TRUE(ev::StartSpy());
@@ -231,6 +232,19 @@ TEST_F(DisplaySwitch, MissingDisplayConfigurationSwitchesToInternalShowingNothin
         EXPECT_EQ(c.log, log) << what;
         EXPECT_EQ(c.sizeCalls, ev::CallsStarting("GetDisplayConfigBufferSizes").size()) << what;
         EXPECT_EQ(0u, ev::CallsStarting("QueryDisplayConfig").size()) << what;
+    }
+    ASSERT_NO_FATAL_FAILURE(PrepareScreenflip(kInstall));
+    ASSERT_EQ(0, ev::Orxctl(L"screenflip-exit 2"));
+    for (const auto &c : cases)
+    {
+        ev::SetSimString(L"SeamDisplayConfigLibrary", c.library);
+        std::vector<std::string> started;
+        std::vector<Indicator> shown;
+        ASSERT_NO_FATAL_FAILURE(Display::Step(&started, &shown));
+        std::string what = "with Screenflip.exe, " + tarn::Narrow(c.library);
+        EXPECT_EQ((std::vector<std::string>{ Started(kInstall), "Screenflip startup 257 0 no handles" }), started) << what;
+        EXPECT_EQ((std::vector<Indicator>{ { DISPLAY_EXTERNAL, 0 } }), shown) << what;
+        EXPECT_EQ(0u, ev::CallsStarting("DisplaySwitch").size()) << what;
     }
 }
 

@@ -1,6 +1,13 @@
 // The display hot key: reads the current display mode and steps it through
-// DisplaySwitch.exe (Vista and later) or the maker's Screenflip.exe (XP family).
+// DisplaySwitch.exe (Windows 7 and later) or the maker's Screenflip.exe (XP
+// family, and Vista, which has neither DisplaySwitch.exe nor its functions).
 // Runs on the dispatcher's thread while it holds the event mutex.
+// The display configuration's types are Windows 7's; its functions are looked up
+// at run time, so raising the level here imports nothing newer than XP.
+#undef _WIN32_WINNT
+#undef WINVER
+#define _WIN32_WINNT 0x0601
+#define WINVER 0x0601
 #include <windows.h>
 #include <strsafe.h>
 #include "Tarnwatch.h"
@@ -141,9 +148,15 @@ static int SwitchWithDisplaySwitch(void)
     WCHAR szFile[MAX_PATH];
     WCHAR szSystem[MAX_PATH];
     UINT cchSystem = GetSystemDirectoryW(szSystem, MAX_PATH);
-    // Not examined: the indicator for the new mode shows all the same.
+    // Not examined: the indicator for the new mode shows all the same. The
+    // platform's thread has no COM of its own, which ShellExecute wants.
     if (DisplaySwitchFile(szFile, MAX_PATH) && cchSystem > 0 && cchSystem < MAX_PATH)
+    {
+        HRESULT hrCom = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         ShellExecuteW(NULL, L"open", szFile, pszArgument, szSystem, SW_SHOW);
+        if (SUCCEEDED(hrCom))
+            CoUninitialize();
+    }
     if (nMode == DISPLAY_MODE_UNKNOWN)
         return INDICATOR_NONE;
     DBGOUT("display switch mode = %d", nShown);
@@ -185,13 +198,19 @@ static BOOL ScreenflipExists(LPCWSTR pszDir)
     return TRUE;
 }
 
+// The maker's Screenflip.exe in the install folder; FALSE without it.
+static BOOL FindScreenflip(LPWSTR pszDir, size_t cchDir)
+{
+    return ReadRegistryText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Halvern\\orx", L"TarnMonPath", pszDir, cchDir)
+        && ScreenflipExists(pszDir);
+}
+
 // Whatever keeps Screenflip.exe from running shows the panel alone, as before.
 static int SwitchWithScreenflip(void)
 {
     WCHAR szDir[CMDLINE_CCH];
     WCHAR szCmd[CMDLINE_CCH];
-    if (!ReadRegistryText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Halvern\\orx", L"TarnMonPath", szDir, CMDLINE_CCH)
-        || !ScreenflipExists(szDir)
+    if (!FindScreenflip(szDir, CMDLINE_CCH)
         || !BuildProgramCommandLine(szCmd, CMDLINE_CCH, szDir, L"Screenflip.exe", L"Toggle"))
         return DISPLAY_INTERNAL;
     DWORD dwExitCode;
@@ -200,7 +219,23 @@ static int SwitchWithScreenflip(void)
     return IndicatorOfScreenflipExit(dwExitCode);
 }
 
+static BOOL HasDisplayConfiguration(void)
+{
+    HMODULE hUser32 = LoadLibraryW(DISPLAY_CONFIG_LIBRARY);
+    if (!hUser32)
+        return FALSE;
+    BOOL bHas = GetProcAddress(hUser32, "GetDisplayConfigBufferSizes") && GetProcAddress(hUser32, "QueryDisplayConfig");
+    FreeLibrary(hUser32);
+    return bHas;
+}
+
+// Vista has neither the display-configuration functions nor DisplaySwitch.exe:
+// there the maker's Screenflip.exe steps the display, as on XP, when it is
+// installed; without either the attempt stays as it was.
 int SwitchDisplayMode(void)
 {
-    return g_nOSVersion >= 60 ? SwitchWithDisplaySwitch() : SwitchWithScreenflip();
+    WCHAR szDir[CMDLINE_CCH];
+    if (g_nOSVersion < 60 || (!HasDisplayConfiguration() && FindScreenflip(szDir, CMDLINE_CCH)))
+        return SwitchWithScreenflip();
+    return SwitchWithDisplaySwitch();
 }
