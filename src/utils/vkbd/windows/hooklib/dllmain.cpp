@@ -2,6 +2,7 @@
 // shut-down (RegisterHook, UnregisterHook), run on Tarnview's main thread.
 #include <windows.h>
 #include "Tarnwatch.h"
+#include "dbgout.h"
 #include "hookdata.h"
 #include "hookwatch.h"
 #include "mastervolume.h"
@@ -17,16 +18,35 @@ extern "C" int WINAPI GetOSVersion(void)
     return (int)(osvi.dwMajorVersion * 10 + osvi.dwMinorVersion);
 }
 
-// Runs for every notification: each thread start and end looks the "HookWnd"
-// window up again, so the handle becomes valid once Tarnview has created it.
+// The library's static initialisation: runs in every process that loads the
+// library, under the loader lock, before DllMain is first called.
+static int LoadVolumeModule(void)
+{
+    EnterLoaderCallout();
+    ProbeOSVersion();
+    InitializeVolumeStep();
+    LeaveLoaderCallout();
+    return 1;
+}
+
+static int s_nVolumeModuleLoaded = LoadVolumeModule();
+
+// Runs under the loader lock for every thread start and end, which look the
+// "HookWnd" window up again, so the handle becomes valid once Tarnview has
+// created it. Nothing here waits: its log line is only kept for the next
+// ordinary call to write. At process detach other threads may have ended
+// half-way through anything, and nothing is left to do.
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID pReserved)
 {
-    (void)dwReason;
     (void)pReserved;
+    if (dwReason == DLL_PROCESS_DETACH)
+        return TRUE;
+    EnterLoaderCallout();
     g_hInstance = hInstance;
     g_hHookWnd = FindWindowW(L"HookWnd", NULL);
     g_nAttachOSVersion = GetOSVersion();
     DBGOUT("enter dllmain");
+    LeaveLoaderCallout();
     return TRUE;
 }
 

@@ -10,6 +10,8 @@
 #include "mastervolume.h"
 
 #define HOOK_GRACE_MS 1000
+#define SESSION_RETRY_MS 10000
+#define SESSION_RETRIES 30          // five minutes: a terminal service that is off stays off
 #define HID_USAGE_PAGE_GENERIC 1
 #define HID_USAGE_KEYBOARD 6
 
@@ -17,6 +19,7 @@ static HWND s_hWatchWnd = NULL;
 static LONG s_nSeenHookCalls = 0;     // g_nHookCalls at the last raw key or check
 static LONG s_nGraceHookCalls = 0;    // g_nHookCalls when the grace period began
 static BOOL s_bGraceRunning = FALSE;
+static int s_nSessionRetries = 0;     // registrations for session notifications tried again
 
 void ReinstallHook(const char *pszWhy)
 {
@@ -70,6 +73,26 @@ static void OnSessionChange(WPARAM wParam)
         ReinstallHook("unlock");
 }
 
+// At an XP logon the terminal service may not answer yet (RPC_S_INVALID_BINDING):
+// asked again every 10 s for a while instead of giving up at once.
+static void RegisterSessionNotification(HWND hWnd)
+{
+    if (WTSRegisterSessionNotification(hWnd, NOTIFY_FOR_THIS_SESSION))
+    {
+        KillTimer(hWnd, SESSION_RETRY_TIMER);
+        if (s_nSessionRetries)
+            DBGOUT("HookWatch: session notifications after %d retries", s_nSessionRetries);
+        return;
+    }
+    DWORD dwError = GetLastError();
+    if (s_nSessionRetries == 0)
+        DBGOUT("HookWatch: no session notifications, error %d", (int)dwError);
+    if (s_nSessionRetries++ < SESSION_RETRIES)
+        SetTimer(hWnd, SESSION_RETRY_TIMER, SESSION_RETRY_MS, NULL);
+    else
+        KillTimer(hWnd, SESSION_RETRY_TIMER);
+}
+
 static LRESULT CALLBACK HookWatchWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (OnEndpointMessage(hWnd, uMsg, wParam))
@@ -82,6 +105,8 @@ static LRESULT CALLBACK HookWatchWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LP
     case WM_TIMER:
         if (wParam == HOOK_GRACE_TIMER)
             OnGraceOver(hWnd);
+        else if (wParam == SESSION_RETRY_TIMER)
+            RegisterSessionNotification(hWnd);
         return 0;
     case WM_POWERBROADCAST:
         OnPowerBroadcast(wParam);
@@ -121,8 +146,7 @@ void StartHookWatch(void)
     if (!RegisterRawKeyboard(RIDEV_INPUTSINK, s_hWatchWnd))
         DBGOUT("HookWatch: no raw keyboard input, error %d", (int)GetLastError());
     // Without it only the raw-input check notices a hook lost across a locked session.
-    if (!WTSRegisterSessionNotification(s_hWatchWnd, NOTIFY_FOR_THIS_SESSION))
-        DBGOUT("HookWatch: no session notifications, error %d", (int)GetLastError());
+    RegisterSessionNotification(s_hWatchWnd);
     s_nSeenHookCalls = g_nHookCalls;
 }
 
@@ -131,6 +155,7 @@ void StopHookWatch(void)
     if (!s_hWatchWnd)
         return;
     RegisterRawKeyboard(RIDEV_REMOVE, NULL);
+    KillTimer(s_hWatchWnd, SESSION_RETRY_TIMER);
     WTSUnRegisterSessionNotification(s_hWatchWnd);
     DestroyWindow(s_hWatchWnd);
     s_hWatchWnd = NULL;

@@ -10,6 +10,7 @@
 #define HOOK_GRACE_TIMER 1       // hookwatch.cpp: a hook call may come a little after its raw input
 #define ENDPOINT_RETRY_TIMER 2   // endpointwatch.cpp: re-opening waits for the workers
 #define ENDPOINT_OPEN_TIMER 3    // endpointwatch.cpp: the first open, 20 s after start-up
+#define SESSION_RETRY_TIMER 4    // hookwatch.cpp: XP's terminal service may start after us
 
 // hookwatch.cpp
 void StartHookWatch(void);

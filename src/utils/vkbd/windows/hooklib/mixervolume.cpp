@@ -1,11 +1,30 @@
 // The XP family's master volume: the volume and mute controls of the speakers
-// line of mixer device 0. Line and control are looked up afresh on every call,
-// so a device that changes under us is simply found again.
+// line of the mixer of the preferred playback device (device 0 when there is no
+// preference). Line and control are looked up afresh on every call, so a device
+// that changes under us is simply found again.
 #include <windows.h>
 #include <mmsystem.h>
 #include "mastervolume.h"
 
+#ifndef DRVM_MAPPER_PREFERRED_GET
+#define DRVM_MAPPER_PREFERRED_GET (0x2000 + 21)   // DRVM_MAPPER + 21, mmddk.h
+#endif
+
 HMIXER g_hMixer = NULL;
+
+// The playback device the user chose in Sounds and Audio Devices (a USB headset,
+// say), which the wave mapper plays through; its own mixer carries its volume.
+static UINT PreferredMixerId(void)
+{
+    DWORD dwWaveId = (DWORD)-1, dwFlags = 0;
+    UINT uMixerId = 0;
+    if (waveOutMessage((HWAVEOUT)(UINT_PTR)WAVE_MAPPER, DRVM_MAPPER_PREFERRED_GET, (DWORD_PTR)&dwWaveId,
+                       (DWORD_PTR)&dwFlags) != MMSYSERR_NOERROR
+        || dwWaveId == (DWORD)-1
+        || mixerGetID((HMIXEROBJ)(UINT_PTR)dwWaveId, &uMixerId, MIXER_OBJECTF_WAVEOUT) != MMSYSERR_NOERROR)
+        return 0;
+    return uMixerId;
+}
 
 // The control of the given type on the speakers destination line.
 static int MixerFindControl(DWORD dwControlType, DWORD *pdwControlID)
@@ -80,7 +99,7 @@ int MixerOpenMaster(void)
 {
     if (mixerGetNumDevs() == 0)
         return 0;
-    if (mixerOpen(&g_hMixer, 0, 0, 0, 0) != MMSYSERR_NOERROR)
+    if (mixerOpen(&g_hMixer, PreferredMixerId(), 0, 0, 0) != MMSYSERR_NOERROR)
     {
         g_hMixer = NULL;
         return 0;

@@ -59,14 +59,3 @@ int VolumeToStep(DWORD dwRaw)
     }
     return VOLUME_STEP_MAX;
 }
-
-// The library's static initialisation: runs in every process that loads the
-// library, before DllMain is first called.
-static int LoadVolumeModule(void)
-{
-    ProbeOSVersion();
-    InitializeVolumeStep();
-    return 1;
-}
-
-static int s_nVolumeModuleLoaded = LoadVolumeModule();
