@@ -48,6 +48,14 @@ static void OnRadio(HWND hHookWnd, const RADIO *pRadio)
         SendIndicator(hHookWnd, REQUEST_DENIED, 0);
 }
 
+// A level the platform reports outside 0..7 is taken as the nearest one.
+static DWORD ClampedBrightness(DWORD dwLevel)
+{
+    if ((LONG)dwLevel < 0)
+        return 0;
+    return dwLevel > BRIGHTNESS_MAX ? BRIGHTNESS_MAX : dwLevel;
+}
+
 // The level is written even when it cannot go lower, so the panel hears of
 // every press. The code, or -1 for none, is logged in every case.
 static void OnBrightnessDown(HWND hHookWnd)
@@ -57,6 +65,7 @@ static void OnBrightnessDown(HWND hHookWnd)
     DWORD dwResult = ORX_GetLcdBrightness(&dwLevel);
     if (dwResult == ORX_SUCCESS)
     {
+        dwLevel = ClampedBrightness(dwLevel);
         if ((LONG)dwLevel > 0)
             --dwLevel;
         dwResult = ORX_SetLcdBrightness(dwLevel);
@@ -81,6 +90,7 @@ static void OnBrightnessUp(HWND hHookWnd)
     DWORD dwResult = ORX_GetLcdBrightness(&dwLevel);
     if (dwResult == ORX_SUCCESS)
     {
+        dwLevel = ClampedBrightness(dwLevel);
         if ((LONG)dwLevel < BRIGHTNESS_MAX)
             ++dwLevel;
         dwResult = ORX_SetLcdBrightness(dwLevel);

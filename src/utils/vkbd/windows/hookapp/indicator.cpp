@@ -4,9 +4,22 @@
 #include "Tarnwatch.h"
 #include "tarnview.h"
 
+#define VOLUME_LEVEL_MAX 14
+#define BRIGHTNESS_LEVEL_MAX 7
+
 volatile LONG g_nPendingIndicator = 0;
 volatile LONG g_nIndicatorLevel = 0;
 HANDLE g_hShowEvent = NULL;
+
+// Any program on the desktop may send the message: a level is kept within its
+// bar, so no message can make the paint draw for minutes on the hook's thread.
+static LONG ClampedLevel(int nCode, LPARAM lParam)
+{
+    LONG nMax = nCode == VOLUME_UP || nCode == VOLUME_DOWN ? VOLUME_LEVEL_MAX : BRIGHTNESS_LEVEL_MAX;
+    if (lParam < 0)
+        return 0;
+    return lParam > nMax ? nMax : (LONG)lParam;
+}
 
 // The stores always come before SetEvent, so the woken OSD thread finds them.
 static void OnIndicator(int nCode, LPARAM lParam)
@@ -26,14 +39,14 @@ static void OnIndicator(int nCode, LPARAM lParam)
     case VOLUME_DOWN:
     case BRIGHTNESS_UP:
     case BRIGHTNESS_DOWN:
-        g_nIndicatorLevel = (LONG)lParam;
+        g_nIndicatorLevel = ClampedLevel(nCode, lParam);
         break;
     }
     g_nPendingIndicator = nCode;
     if (nCode == VOLUME_UP)
-        DBGOUT("WndProc: VOLUME_UP %d", (int)lParam);
+        DBGOUT("WndProc: VOLUME_UP %d", (int)g_nIndicatorLevel);
     else if (nCode == VOLUME_DOWN)
-        DBGOUT("WndProc: VOLUME_DOWN %d", (int)lParam);
+        DBGOUT("WndProc: VOLUME_DOWN %d", (int)g_nIndicatorLevel);
     SetEvent(g_hShowEvent);
     if (nCode == REQUEST_DENIED)
         DBGOUT("WndProc: set %d", (int)g_nPendingIndicator);
