@@ -19,6 +19,7 @@ static DWORD g_dwDelayMs;                       // before the real window appear
 static BOOL g_fNever;                           // --delay never: no real window at all
 static BOOL g_fMinimized;                       // the real window is first shown minimized
 static BOOL g_fZeroHeightFirst;                 // a zero-height window comes first
+static BOOL g_fHang;                            // stops answering once its window shows
 static DWORD g_dwLifeMs = DEFAULT_LIFE_MS;
 static HWND g_hwndMain;                         // the real window, once made
 static BOOL g_fForegroundLogged;
@@ -64,6 +65,8 @@ static void ParseOptions(int argc, LPWSTR *argv)
             g_fMinimized = TRUE;
         else if (wcscmp(argv[i], L"--zero-height-first") == 0)
             g_fZeroHeightFirst = TRUE;
+        else if (wcscmp(argv[i], L"--hang") == 0)
+            g_fHang = TRUE;
         else if (wcscmp(argv[i], L"--delay") == 0 && fHasValue)
         {
             ++i;
@@ -99,6 +102,13 @@ static void CreateMainWindow(void)
     LogTagged(L"window");
     ShowWindow(hwnd, g_fMinimized ? SW_SHOWMINIMIZED : SW_SHOW);
     UpdateWindow(hwnd);
+    if (!g_fHang)
+        return;
+    // A program that hangs: no message of this thread is handled ever again.
+    LogTagged(L"hangs");
+    Sleep(g_dwLifeMs);
+    LogTagged(L"exit");
+    ExitProcess(0);
 }
 
 // A popup, because a captioned window is held to a minimum height.
@@ -178,6 +188,12 @@ int WINAPI WinMain(HINSTANCE hInst, HINSTANCE, LPSTR, int)
     {
         ParseOptions(argc, argv);
         LocalFree(argv);
+    }
+    WCHAR szFolder[MAX_PATH], szFolderLine[MAX_PATH + 16];
+    if (GetCurrentDirectoryW(MAX_PATH, szFolder))
+    {
+        StringCchPrintfW(szFolderLine, ARRAYSIZE(szFolderLine), L"folder %ls", szFolder);
+        LogTagged(szFolderLine);
     }
     if (!RegisterTargetClass())
         return 1;

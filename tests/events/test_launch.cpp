@@ -1,9 +1,11 @@
 // The bezel launch buttons (events 4, 5, 7) in the real Tarnview: which command
 // line is started (per user, per machine, the maker's default), the search for
-// the new program's window and bringing it to the front.
+// the new program's window and bringing it to the front, which holds up neither
+// the next event nor the keyboard, and a program that needs administrator rights.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include "eventcheck.h"
+#include "keyinput.h"
 
 namespace {
 
@@ -23,8 +25,9 @@ protected:
         ASSERT_TRUE(ev::CopyStandIn(Target(), std::wstring(kInstall) + L"\\Pin Wheel\\Pinwheel.exe"));
         ASSERT_TRUE(ev::CopyStandIn(Target(), std::wstring(kInstall) + L"\\Dove Tail\\Dovetail.exe"));
         ASSERT_TRUE(ev::CopyStandIn(Target(), kDecoy));
-        LaunchProduct();
+        Start();
     }
+    virtual void Start() { LaunchProduct(); }
 
     // The started programs go first: they hold their files open.
     void TearDown() override
@@ -65,6 +68,12 @@ protected:
             if (line.find(".exe") != std::string::npos || line.find(".EXE") != std::string::npos)
                 out.push_back(line);
         return out;
+    }
+    // The dispatcher returns once the program is started, before it has run.
+    static std::vector<std::string> StartedOnce(size_t count = 1)
+    {
+        tarn::WaitUntil([count] { return Started().size() >= count; }, ev::kDeadlineMs);
+        return Started();
     }
 
     // Delivers the event and returns how long the dispatcher took.
@@ -110,20 +119,20 @@ TEST_F(Launch, PolicyBeforePerUserBeforePerMachineBeforeDefault)
 
         tarn::PrepareLog();
         Press(b.event);
-        EXPECT_EQ((std::vector<std::string>{ StartLine(policy) }), Started()) << what;
+        EXPECT_EQ((std::vector<std::string>{ StartLine(policy) }), StartedOnce()) << what;
         EXPECT_TRUE(tarn::LogHasLine(b.logText)) << what;
         ev::DeleteHalvernKey(HKEY_LOCAL_MACHINE, kPolicy);
         Press(b.event);
-        EXPECT_EQ((std::vector<std::string>{ StartLine(user) }), Started()) << what;
+        EXPECT_EQ((std::vector<std::string>{ StartLine(user) }), StartedOnce()) << what;
 
         // A per-user value too long to read (more than 512 bytes) counts as absent.
         ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", b.value, user + std::wstring(300, L' '));
         Press(b.event);
-        EXPECT_EQ((std::vector<std::string>{ StartLine(machine) }), Started()) << what;
+        EXPECT_EQ((std::vector<std::string>{ StartLine(machine) }), StartedOnce()) << what;
 
         ev::DeleteHalvernKey(HKEY_CURRENT_USER, L"BezelButton");
         Press(b.event);
-        EXPECT_EQ((std::vector<std::string>{ StartLine(machine) }), Started()) << what;
+        EXPECT_EQ((std::vector<std::string>{ StartLine(machine) }), StartedOnce()) << what;
 
         ev::DeleteHalvernKey(HKEY_LOCAL_MACHINE, L"BezelButton");
         Press(b.event);
@@ -131,7 +140,7 @@ TEST_F(Launch, PolicyBeforePerUserBeforePerMachineBeforeDefault)
         std::vector<std::string> fallback;
         if (b.program)
             fallback.push_back("LaunchTarget \"" + tarn::Narrow(folder) + "\\" + tarn::Narrow(b.program) + "\"");
-        EXPECT_EQ(fallback, Started()) << what;
+        EXPECT_EQ(fallback, StartedOnce(fallback.size())) << what;
     }
 }
 
@@ -159,7 +168,7 @@ TEST_F(Launch, MachinePolicyFromTheTemplatesWinsOverTheUsersValue)
                 ev::SetHalvernText(HKEY_LOCAL_MACHINE, key.c_str(), b.value, policy);
                 ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", b.value, Configured(L"--tag user --life 8000"));
                 Press(b.event);
-                EXPECT_EQ((std::vector<std::string>{ StartLine(policy) }), Started()) << tarn::Narrow(value);
+                EXPECT_EQ((std::vector<std::string>{ StartLine(policy) }), StartedOnce()) << tarn::Narrow(value);
                 ++nPolicies;
             }
     }
@@ -177,17 +186,18 @@ TEST_F(Launch, ConfiguredCommandLineIsUsedAsWrittenAndABareProgramQuoted)
     ev::SetHalvernRaw(HKEY_LOCAL_MACHINE, L"BezelButton", L"BezelCameraLaunch", cmd.c_str(),
                       (DWORD)(cmd.size() * sizeof(wchar_t)));
     Press(7);
-    EXPECT_EQ((std::vector<std::string>{ StartLine(cmd) }), Started());
+    EXPECT_EQ((std::vector<std::string>{ StartLine(cmd) }), StartedOnce());
     ev::SetHalvernText(HKEY_LOCAL_MACHINE, L"BezelButton", L"BezelCameraLaunch", program);
     Press(7);
-    EXPECT_EQ((std::vector<std::string>{ StartLine(L"\"" + program + L"\"") }), Started());
+    EXPECT_EQ((std::vector<std::string>{ StartLine(L"\"" + program + L"\"") }), StartedOnce());
     ev::SetHalvernText(HKEY_LOCAL_MACHINE, L"BezelButton", L"BezelCameraLaunch",
                        L"%SystemDrive%" + program.substr(2), REG_EXPAND_SZ);
     Press(7);
-    EXPECT_EQ((std::vector<std::string>{ StartLine(L"\"" + program + L"\"") }), Started());
+    EXPECT_EQ((std::vector<std::string>{ StartLine(L"\"" + program + L"\"") }), StartedOnce());
 }
 
-// An empty per-user value is present: its start fails and the search ends there.
+// An empty per-user value is present: its start fails, is logged, and the search
+// ends there. The log says why, before the dispatcher returns.
 TEST_F(Launch, EmptyPerUserValueEndsTheSearch)
 {
     ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"DoubleClickLaunch", L"");
@@ -195,15 +205,17 @@ TEST_F(Launch, EmptyPerUserValueEndsTheSearch)
     ev::SetHalvernText(HKEY_LOCAL_MACHINE, L"DVT", L"INSTALLDIR", std::wstring(kInstall) + L"\\Dove Tail");
     tarn::PrepareLog();
     Press(5);
+    EXPECT_TRUE(tarn::LogHasLine("LaunchBezelApplication: \"\" not started, error 2"));
     EXPECT_EQ(std::vector<std::string>(), Started());
     EXPECT_TRUE(tarn::LogHasLine("received BEZELBUTTON_DOUBLE_CLICK"));
     // A missing program likewise starts nothing, and the next press works.
     ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"DoubleClickLaunch", L"C:\\nowhere\\missing.exe");
     Press(5);
+    EXPECT_TRUE(tarn::LogHasLine("LaunchBezelApplication: \"C:\\nowhere\\missing.exe\" not started, error 2"));
     EXPECT_EQ(std::vector<std::string>(), Started());
     ev::DeleteHalvernKey(HKEY_CURRENT_USER, L"BezelButton");
     Press(5);
-    EXPECT_EQ(1u, Started().size());
+    EXPECT_EQ(1u, StartedOnce().size());
 }
 
 // The default's quoted command line must fit 260 characters with its terminator.
@@ -219,7 +231,7 @@ TEST_F(Launch, DefaultThatDoesNotFitStartsNothing)
     }
     ev::SetHalvernText(HKEY_LOCAL_MACHINE, L"Pinwheel", L"InstallDir", fits);
     Press(4);
-    EXPECT_EQ((std::vector<std::string>{ "LaunchTarget \"" + tarn::Narrow(fits) + "\\Pinwheel.exe\"" }), Started());
+    EXPECT_EQ((std::vector<std::string>{ "LaunchTarget \"" + tarn::Narrow(fits) + "\\Pinwheel.exe\"" }), StartedOnce());
     ev::SetHalvernText(HKEY_LOCAL_MACHINE, L"Pinwheel", L"InstallDir", tooLong);
     Press(4);
     EXPECT_EQ(std::vector<std::string>(), Started());
@@ -242,22 +254,21 @@ HWND FindTitled(const wchar_t *title)
 }
 
 // The window appears 2.5 s after the start, minimised: found by a later pass,
-// restored, lifted and made the foreground window.
+// restored, lifted and made the foreground window, while the dispatcher is long free.
 TEST_F(Launch, LateMinimisedWindowIsFoundRestoredAndBroughtToFront)
 {
     ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"BezelCameraLaunch",
                        Configured(L"--delay 2500 --minimized --tag late --life 20000"));
     DWORD dwTook = Press(7);
-    EXPECT_GE(dwTook, 2500u) << "returned before the window could exist";
-    std::vector<std::string> lines = ev::CallsStarting("LaunchTarget late");
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ("LaunchTarget late window", lines[0]) << "the dispatcher returned before the window existed";
+    EXPECT_LT(dwTook, 2500u) << "the dispatcher waited for the window";
+    ASSERT_TRUE(ev::WaitForCall("LaunchTarget late foreground", ev::kDeadlineMs));
     HWND hWnd = FindTitled(L"LaunchTarget late");
     ASSERT_NE(nullptr, hWnd);
     EXPECT_FALSE(IsIconic(hWnd)) << "not restored";
     EXPECT_FALSE(GetWindowLongW(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) << "left topmost";
     EXPECT_EQ(hWnd, GetForegroundWindow());
-    EXPECT_TRUE(ev::WaitForCall("LaunchTarget late foreground", ev::kDeadlineMs));
+    // Started in Tarnview's working folder, the install folder.
+    EXPECT_EQ(1, ev::CountCalls("LaunchTarget late folder " + tarn::Narrow(tarn::BinDir())));
 }
 
 // A zero-height window that is visible first is not the one brought forward.
@@ -266,48 +277,88 @@ TEST_F(Launch, ZeroHeightWindowIsPassedOver)
     ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"BezelCameraLaunch",
                        Configured(L"--zero-height-first --delay 1500 --minimized --tag zero --life 20000"));
     Press(7);
+    ASSERT_TRUE(ev::WaitForCall("LaunchTarget zero foreground", ev::kDeadlineMs));
     EXPECT_EQ(1, ev::CountCalls("LaunchTarget zero zero-height window"));
     HWND hWnd = FindTitled(L"LaunchTarget zero");
     ASSERT_NE(nullptr, hWnd);
     EXPECT_FALSE(IsIconic(hWnd)) << "the zero-height window was taken for the target";
-    EXPECT_TRUE(ev::WaitForCall("LaunchTarget zero foreground", ev::kDeadlineMs));
 }
 
-// Six one-second passes, then the program is left running as it is.
-TEST_F(Launch, ProgramWithoutWindowsIsLeftAfterSixPasses)
+// Six one-second passes, then the program is left running as it is; the events
+// that come meanwhile are handled at once, and so is a second launch.
+TEST_F(Launch, WindowSearchHoldsUpNoOtherEvent)
 {
     ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"BezelCameraLaunch",
                        Configured(L"--delay never --tag hidden --life 30000"));
-    DWORD dwTook = Press(7);
-    EXPECT_GE(dwTook, 5500u) << "gave up before six passes";
-    EXPECT_EQ(1u, Started().size());
-    EXPECT_EQ(0, ev::CountCalls("LaunchTarget hidden exit")) << "the program was stopped";
-    // The dispatcher is free again.
+    ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"SingleClickLaunch",
+                       Configured(L"--delay 500 --tag second --life 20000"));
+    EXPECT_LT(Press(7), 2500u);
     ASSERT_EQ(0, ev::Orxctl(L"set wifi 0"));
+    DWORD dwStart = GetTickCount();
     ASSERT_TRUE(ev::Deliver(0));
+    ASSERT_TRUE(ev::Deliver(4));
+    EXPECT_LT(GetTickCount() - dwStart, 3000u) << "the events waited for the window search";
     EXPECT_EQ(1, ev::CountCalls("ORX_SetWiFiPowerStatus 1 -> 0"));
+    EXPECT_TRUE(ev::WaitForCall("LaunchTarget second foreground", ev::kDeadlineMs));
+    Sleep(7000);
+    EXPECT_EQ(0, ev::CountCalls("LaunchTarget hidden exit")) << "the program was stopped";
 }
 
-// The first launch holds the dispatcher until its window was found, so the
-// second program starts only after the first one's window exists.
-TEST_F(Launch, TwoPressesAtOnceLaunchOneAfterTheOther)
+// A program that stops answering once its window shows holds up neither the
+// dispatcher, nor Tarnview's keyboard hook, nor the window the user types into.
+TEST_F(Launch, HungProgramHoldsUpNothing)
 {
+    ASSERT_TRUE(tarn::OpenKeyWindow());
+    ASSERT_TRUE(tarn::TakeForeground());
     ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"BezelCameraLaunch",
-                       Configured(L"--delay 1500 --tag pair --life 20000"));
-    ev::ClearCalls();
-    ASSERT_TRUE(ev::Deliver(7, 2));
-    std::vector<std::string> lines = ev::CallLines();
-    std::vector<size_t> starts, windows;
-    for (size_t i = 0; i < lines.size(); ++i)
-    {
-        if (lines[i].compare(0, 14, "LaunchTarget \"") == 0)
-            starts.push_back(i);
-        else if (lines[i] == "LaunchTarget pair window")
-            windows.push_back(i);
-    }
-    ASSERT_EQ(2u, starts.size());
-    ASSERT_EQ(2u, windows.size());
-    EXPECT_LT(windows[0], starts[1]) << "the second launch began while the first was still waiting";
+                       Configured(L"--hang --tag hung --life 40000"));
+    tarn::PrepareLog();
+    Press(7);
+    ASSERT_TRUE(ev::WaitForCall("LaunchTarget hung hangs", ev::kDeadlineMs));
+    Sleep(2500);   // the first pass finds the window and brings it forward
+    ASSERT_EQ(0, ev::Orxctl(L"set wifi 1"));
+    DWORD dwStart = GetTickCount();
+    ASSERT_TRUE(ev::Deliver(0));
+    EXPECT_LT(GetTickCount() - dwStart, 5000u) << "the dispatcher waited on the hung program";
+    tarn::PressKey(VK_CAPITAL);
+    EXPECT_TRUE(tarn::WaitUntil([] {
+        return tarn::CountLines("WndProc: CAPS_LOCK_ON") + tarn::CountLines("WndProc: CAPS_LOCK_OFF") == 1;
+    }, ev::kDeadlineMs)) << "the keyboard hook stopped";
+    tarn::PressKey(VK_CAPITAL);
+    ASSERT_TRUE(tarn::TakeForeground());
+    tarn::PressKey('Q');
+    EXPECT_TRUE(tarn::WaitUntil([] { tarn::PumpMessages(); return tarn::TypedText().find(L'q') != std::wstring::npos; },
+                                ev::kDeadlineMs)) << "the user's window got no keys";
+    tarn::CloseKeyWindow();
+}
+
+// From Vista on, CreateProcessW refuses a program that asks for administrator
+// rights (error 740, given here through the test build): the shell starts it,
+// in the same working folder, and it still comes to the front. Any other
+// refusal is logged and starts nothing.
+class LaunchRefused : public Launch
+{
+protected:
+    void Start() override { LaunchWithSeams(); }
+};
+
+TEST_F(LaunchRefused, ProgramNeedingAdministratorRightsIsStartedThroughTheShell)
+{
+    std::wstring cmd = Configured(L"--tag shell --life 20000");
+    ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"BezelCameraLaunch", cmd);
+    ev::SetSimDword(L"SeamCreateProcessError", 740);   // ERROR_ELEVATION_REQUIRED
+    tarn::PrepareLog();
+    Press(7);
+    EXPECT_TRUE(tarn::LogHasLine("LaunchBezelApplication: \"" + tarn::Narrow(cmd)
+                                 + "\" needs administrator rights, started through the shell"));
+    EXPECT_EQ((std::vector<std::string>{ StartLine(cmd) }), StartedOnce());
+    EXPECT_TRUE(ev::WaitForCall("LaunchTarget shell foreground", ev::kDeadlineMs));
+    EXPECT_EQ(1, ev::CountCalls("LaunchTarget shell folder " + tarn::Narrow(tarn::BinDir())));
+    ev::SetSimDword(L"SeamCreateProcessError", ERROR_ACCESS_DENIED);
+    Press(7);
+    EXPECT_TRUE(tarn::LogHasLine("LaunchBezelApplication: \"" + tarn::Narrow(cmd) + "\" not started, error 5"));
+    EXPECT_TRUE(Started().empty());
+    ev::DeleteSimValue(L"SeamCreateProcessError");
 }
 
 }  // namespace

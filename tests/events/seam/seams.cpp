@@ -27,3 +27,14 @@ LPCWSTR SeamDisplayConfigLibrary(void)
         return L"User32.dll";
     return s_szLibrary;
 }
+
+// "SeamCreateProcessError" (REG_DWORD): the error a launch's CreateProcessW is
+// taken to give, as Vista gives 740 for a program that needs administrator rights.
+DWORD SeamCreateProcessRefusal(void)
+{
+    DWORD dwError, cb = sizeof(dwError);
+    if (RegGetValueW(HKEY_CURRENT_USER, SEAM_KEY, L"SeamCreateProcessError", RRF_RT_REG_DWORD, NULL, &dwError, &cb)
+        != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    return dwError;
+}

@@ -43,12 +43,18 @@ static DWORD WINAPI ObserverThread(LPVOID pParam)
     return 0;
 }
 
-bool StartKeyObserver()
+// The key window may be opened without the observer.
+static void InitialiseOnce()
 {
     static bool s_bInitialised = false;
     if (!s_bInitialised)
         InitializeCriticalSection(&s_csMessages);
     s_bInitialised = true;
+}
+
+bool StartKeyObserver()
+{
+    InitialiseOnce();
     ClearKeyMessages();
     HANDLE hReady = CreateEventW(NULL, TRUE, FALSE, NULL);
     s_hObserver = CreateThread(NULL, 0, ObserverThread, hReady, 0, &s_dwObserverThread);
@@ -139,6 +145,7 @@ static DWORD WINAPI KeyWindowThread(LPVOID pParam)
 
 bool OpenKeyWindow()
 {
+    InitialiseOnce();
     EnterCriticalSection(&s_csMessages);
     s_typed.clear();
     LeaveCriticalSection(&s_csMessages);

@@ -17,6 +17,7 @@ INT_PTR CALLBACK IndicatorPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM l
 void LoadDialogTexts(HWND hDlg);
 BOOL FormatText(LPWSTR pszText, size_t cchText, UINT idFormat, ...);
 int ShowMessage(HWND hOwner, UINT uType, UINT idFormat, ...);
+int ShowSystemError(HWND hOwner, UINT idFormat, LPCWSTR pszFirst, DWORD dwError);
 
 // The user's values under HKCU "SOFTWARE\Halvern\BezelButton" (buttonsreg.cpp).
 typedef enum USER_VALUE
@@ -38,7 +39,8 @@ typedef enum CMD_CHECK
     CMD_NO_PROGRAM = 2    // the program it starts does not exist
 } CMD_CHECK;
 CMD_CHECK CheckCommandLine(LPCWSTR pszText, LPWSTR pszCmd, size_t cchCmd);
-// Starts a prepared command line the way the button does, on a thread of its own.
+// Starts a prepared command line the way the button does, from Tarnview's
+// folders; FALSE, with GetLastError's reason, when it did not start.
 BOOL StartTry(LPCWSTR pszCmd);
 
 #endif

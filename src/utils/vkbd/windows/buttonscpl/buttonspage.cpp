@@ -93,8 +93,10 @@ static BOOL CheckRow(HWND hDlg, int nRow, LPCWSTR pszText, LPWSTR pszCmd, size_t
         ShowMessage(hDlg, MB_OK | MB_ICONEXCLAMATION, IDS_NO_PROGRAM, szName, pszText);
     if (check == CMD_OK)
         return TRUE;
+    // The way a dialog moves its focus, so the default button follows; the page
+    // may be hidden, and the sheet turns to it on PSNRET_INVALID.
     HWND hEdit = GetDlgItem(hDlg, IDC_ROW(nRow, IDC_ROW_EDIT));
-    SetFocus(hEdit);
+    SendMessageW(hDlg, WM_NEXTDLGCTL, (WPARAM)hEdit, TRUE);
     SendMessageW(hEdit, EM_SETSEL, 0, -1);
     return FALSE;
 }
@@ -108,7 +110,7 @@ static LONG_PTR OnApply(HWND hDlg)
     {
         GetRowText(hDlg, nRow, szText[nRow], LAUNCH_CMDLINE_CCH * 4);
         if (g_rows[nRow].bChanged && szText[nRow][0] && !CheckRow(hDlg, nRow, szText[nRow], szCmd, LAUNCH_CMDLINE_CCH))
-            return PSNRET_INVALID_NOCHANGEPAGE;
+            return PSNRET_INVALID;
     }
     for (int nRow = 0; nRow < ROW_COUNT; ++nRow)
     {
@@ -169,7 +171,7 @@ static void OnTry(HWND hDlg, int nRow)
     else if (!CheckRow(hDlg, nRow, szText, szCmd, LAUNCH_CMDLINE_CCH))
         return;
     if (!StartTry(szCmd))
-        ShowMessage(hDlg, MB_OK | MB_ICONEXCLAMATION, IDS_NOT_STARTED, szCmd);
+        ShowSystemError(hDlg, IDS_NOT_STARTED, szCmd, GetLastError());
 }
 
 static void OnEditChange(HWND hDlg, int nRow)

@@ -3,6 +3,7 @@
 // are FormatMessage patterns so that a translation may reorder the inserts.
 #include <windows.h>
 #include <stdarg.h>
+#include <wchar.h>
 #include "buttonscpl.h"
 #include "resource.h"
 
@@ -62,4 +63,15 @@ int ShowMessage(HWND hOwner, UINT uType, UINT idFormat, ...)
     va_end(args);
     LoadStringW(g_hInstance, IDS_CPL_NAME, szCaption, 128);
     return MessageBoxW(hOwner, szText, szCaption, uType);
+}
+
+// A message with the system's own words for an error as its second insert.
+int ShowSystemError(HWND hOwner, UINT idFormat, LPCWSTR pszFirst, DWORD dwError)
+{
+    WCHAR szError[TEXT_MAX_CCH];
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, dwError, 0, szError,
+                        TEXT_MAX_CCH, NULL))
+        _snwprintf(szError, TEXT_MAX_CCH, L"%lu", dwError);
+    szError[TEXT_MAX_CCH - 1] = L'\0';
+    return ShowMessage(hOwner, MB_OK | MB_ICONEXCLAMATION, idFormat, pszFirst, szError);
 }

@@ -8,6 +8,7 @@
 #include "buttonscpl.h"
 #include "resource.h"
 #include "Tarnwatch.h"
+#include "tarnview.h"
 
 #define TIMER_REFRESH 1
 #define TIMER_SAMPLE 2
@@ -18,19 +19,6 @@
 #define STATE_MAX_CCH 512
 
 static const LPCWSTR s_platformLibraries[] = { L"OrxCore.dll", L"OrxVKbd.dll", L"OrxPM.dll" };
-
-// The item's own folder, where the setup puts Tarnview.exe beside it.
-static BOOL ItemFolder(LPWSTR pszDir, DWORD cchDir)
-{
-    DWORD cch = GetModuleFileNameW(g_hInstance, pszDir, cchDir);
-    if (cch == 0 || cch >= cchDir)
-        return FALSE;
-    LPWSTR pszSlash = wcsrchr(pszDir, L'\\');
-    if (!pszSlash)
-        return FALSE;
-    *pszSlash = L'\0';
-    return TRUE;
-}
 
 static BOOL FileExistsIn(LPCWSTR pszDir, LPCWSTR pszName)
 {
@@ -46,7 +34,7 @@ static BOOL FileExistsIn(LPCWSTR pszDir, LPCWSTR pszName)
 static void FindMissingLibraries(LPWSTR pszMissing, size_t cchMissing)
 {
     WCHAR szOwn[MAX_PATH], szSystem[MAX_PATH];
-    BOOL bOwn = ItemFolder(szOwn, MAX_PATH);
+    BOOL bOwn = ModuleFolder(g_hInstance, szOwn, MAX_PATH);
     UINT cchSystem = GetSystemDirectoryW(szSystem, MAX_PATH);
     pszMissing[0] = L'\0';
     for (LPCWSTR pszName : s_platformLibraries)
@@ -129,7 +117,7 @@ static void OnStartTarnview(HWND hDlg)
     PROCESS_INFORMATION pi;
     ZeroMemory(&si, sizeof(si));
     si.cb = sizeof(si);
-    BOOL bStarted = ItemFolder(szDir, MAX_PATH)
+    BOOL bStarted = ModuleFolder(g_hInstance, szDir, MAX_PATH)
         && _snwprintf(szCmd, MAX_PATH + 16, L"\"%ls\\Tarnview.exe\"", szDir) > 0
         && CreateProcessW(NULL, szCmd, NULL, NULL, FALSE, 0, NULL, szDir, &si, &pi);
     if (!bStarted)

@@ -37,7 +37,11 @@ LAUNCH_SOURCE FindLaunchCommand(DWORD dwEvent, BOOL bWithUser, LPWSTR pszCmd, si
 BOOL PrepareLaunchCommand(LPCWSTR pszConfigured, BOOL bExpand, LPWSTR pszCmd, size_t cchCmd);
 
 // Starts a prepared command line and brings its first window to the front,
-// as the bezel button does. 1 when the process started.
-int LaunchAndActivate(LPWSTR pszCmdLine);
+// as the bezel button does: the program as CreateProcessW would find it from
+// Tarnview's program folder and working folder, started in the working folder.
+// FALSE (GetLastError says why) when it did not start; *pbThroughShell TRUE when
+// it needed administrator rights and the shell started it (Vista and later).
+// Returns at once: the window is waited for on a thread of its own.
+BOOL LaunchAndActivate(LPWSTR pszCmdLine, LPCWSTR pszProgramDir, LPCWSTR pszWorkDir, BOOL *pbThroughShell);
 
 #endif

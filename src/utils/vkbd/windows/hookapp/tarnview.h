@@ -100,8 +100,18 @@ int IndicatorOfScreenflipExit(DWORD dwExitCode);
 int GetCurrentDisplaySwitchMode(void);
 int SwitchDisplayMode(void);
 
-// Bezel-button launches (launch.cpp; what each button starts: launchcfg.h)
+// Bezel-button launches (bezellaunch.cpp; what each button starts: launchcfg.h)
 void LaunchBezelApplication(DWORD dwEvent);
+
+// Tarnview's folders (installdir.cpp): "TarnMonPath" as Tarnview reads it, and
+// the folder of a module (NULL: the program).
+BOOL ReadInstallDirectory(LPWSTR pszDir, size_t cchDir, BOOL *pbTooLong);
+BOOL ModuleFolder(HMODULE hModule, LPWSTR pszDir, DWORD cchDir);
+
+// The program a command line starts, as CreateProcessW finds it from the given
+// program and working folders (cmdprogram.cpp); *ppszArgs: what follows its name.
+BOOL FindCommandProgram(LPCWSTR pszCmd, LPCWSTR pszProgramDir, LPCWSTR pszWorkDir, LPWSTR pszProgram,
+                        size_t cchProgram, LPCWSTR *ppszArgs);
 
 // Command lines of started programs (cmdline.cpp). Each returns FALSE, leaving
 // an empty buffer, when the value is absent or the text does not fit.
@@ -112,11 +122,13 @@ BOOL BuildProgramPath(LPWSTR pszPath, size_t cchPath, LPCWSTR pszDir, LPCWSTR ps
 BOOL BuildProgramCommandLine(LPWSTR pszCmd, size_t cchCmd, LPCWSTR pszDir, LPCWSTR pszProgram, LPCWSTR pszArgs);
 
 // Test builds replace what the virtual display and Wine cannot vary: the
-// orientation the display reports and the library holding the display-
-// configuration functions. The product build has neither hook.
+// orientation the display reports, the library holding the display-
+// configuration functions, and a launch refused for want of administrator
+// rights. The product build has none of these hooks.
 #ifdef TARN_TEST_SEAMS
 int SeamDisplayOrientation(int nReported);
 LPCWSTR SeamDisplayConfigLibrary(void);
+DWORD SeamCreateProcessRefusal(void);   // an error CreateProcessW is taken to give, 0 for none
 #define DISPLAY_ORIENTATION(n) SeamDisplayOrientation(n)
 #define DISPLAY_CONFIG_LIBRARY SeamDisplayConfigLibrary()
 #else

@@ -6,8 +6,6 @@
 #include "Tarnwatch.h"
 #include "tarnview.h"
 
-#define INSTALL_DIR_BYTES 200   // what the registry query is offered
-
 // The program's only dynamic initialiser: the mutex exists before any thread but the main one.
 HANDLE g_hEventMutex = CreateMutexW(NULL, FALSE, NULL);
 int g_nOSVersion = 0;
@@ -38,21 +36,16 @@ static HANDLE CreateShowEvent(void)
 }
 
 // Makes the install folder current, so the pictures are found as ..\Resource\.
-// A value that does not fit the 200 bytes offered is ignored.
+// A value too long to read leaves Tarnview's own folder, which the installs
+// put beside Resource too: never a blank OSD for a long install folder.
 static void EnterInstallDirectory(void)
 {
-    WCHAR szDir[INSTALL_DIR_BYTES / sizeof(WCHAR) + 1];
-    HKEY hKey;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Halvern\\orx", 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return;
-    DWORD cbData = INSTALL_DIR_BYTES;
-    LONG lResult = RegQueryValueExW(hKey, L"TarnMonPath", NULL, NULL, (LPBYTE)szDir, &cbData);
-    RegCloseKey(hKey);
-    if (lResult != ERROR_SUCCESS)
-        return;
-    // The stored text need not carry its own terminator.
-    szDir[cbData / sizeof(WCHAR)] = L'\0';
-    SetCurrentDirectoryW(szDir);
+    WCHAR szDir[MAX_PATH];
+    BOOL bTooLong;
+    if (ReadInstallDirectory(szDir, MAX_PATH, &bTooLong))
+        SetCurrentDirectoryW(szDir);
+    else if (bTooLong && ModuleFolder(NULL, szDir, MAX_PATH) && SetCurrentDirectoryW(szDir))
+        DBGOUT("Tarnview: \"TarnMonPath\" is too long, using the program's folder");
 }
 
 ATOM RegisterHookWndClass(HINSTANCE hInstance)
