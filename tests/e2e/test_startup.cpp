@@ -129,7 +129,7 @@ TEST_F(Startup, InstallPathRules)
 
 // The manifest is what Windows reads, Wine does not enforce: resource 1 of
 // RT_MANIFEST with the elements and the namespaces that XP also accepts.
-TEST(Manifest, AsInvokerDpiAwareSupportedOSInNamespacesXPAccepts)
+TEST(Manifest, AsInvokerDpiAwareSupportedOSGdiPlusInNamespacesXPAccepts)
 {
     std::wstring exe = tarn::BinDir() + L"\\Tarnview.exe";
     HMODULE hExe = LoadLibraryExW(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
@@ -146,6 +146,7 @@ TEST(Manifest, AsInvokerDpiAwareSupportedOSInNamespacesXPAccepts)
         "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
         "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+        "name=\"Microsoft.Windows.GdiPlus\" version=\"1.0.0.0\"",
         sizeof(void *) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"" };
     for (const char *element : expected)
         EXPECT_NE(std::string::npos, text.find(element)) << element;
