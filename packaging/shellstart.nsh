@@ -1,5 +1,6 @@
 ; Starts a program as the signed-in user, not with the setup's own rights: from
-; Vista on the setup runs elevated, and whatever it starts inherits that token.
+; Vista on the setup runs elevated, and whatever it starts inherits that token;
+; on XP it may run as another user ("Run as"), which IsSessionUser tells.
 ; The desktop's shell (the user's own explorer.exe) is asked to start it, through
 ; its folder view: ShellWindows -> FindWindowSW(SWC_DESKTOP) -> the top-level
 ; browser -> its active view -> the view's automation object -> its Application,
@@ -223,6 +224,60 @@ Function IsLocalSystem
         System::Free $2
         System::Call "kernel32::CloseHandle(p r1)"
     ${EndIf}
+    Pop $3
+    Pop $2
+    Pop $1
+FunctionEnd
+
+; XP: $0 is 1 when this setup runs as the user signed in to its session (domain
+; and name as the terminal service gives them), whose Tarnview it may start; 0
+; when an administrator started it with "Run as", or when the session's user
+; cannot be told. A test build names the session's user outright. Keeps $1-$9.
+Function IsSessionUser
+    Push $1
+    Push $2
+    Push $3
+    Push $4
+    Push $5
+    Push $6
+    StrCpy $0 0
+!ifdef TARN_TEST_SESSION_USER
+    StrCpy $4 "${TARN_TEST_SESSION_USER}"
+!else
+    StrCpy $4 ""
+    System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 7, *p .r1, *i .r2) i .r3"   ; WTSDomainName
+    ${If} $3 <> 0
+        System::Call "kernel32::lstrcpynW(w .r5, p r1, i ${NSIS_MAX_STRLEN})"
+        System::Call "wtsapi32::WTSFreeMemory(p r1)"
+        System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 5, *p .r1, *i .r2) i .r3"   ; WTSUserName
+        ${If} $3 <> 0
+            System::Call "kernel32::lstrcpynW(w .r6, p r1, i ${NSIS_MAX_STRLEN})"
+            System::Call "wtsapi32::WTSFreeMemory(p r1)"
+            StrCpy $4 "$5\$6"
+        ${EndIf}
+    ${EndIf}
+!endif
+    System::Call "advapi32::OpenProcessToken(p -1, i 8, *p .r1) i .r3"   ; TOKEN_QUERY
+    ${If} $3 <> 0
+        ${If} $4 != ""
+            System::Alloc 256
+            Pop $2
+            System::Call "advapi32::GetTokenInformation(p r1, i 1, p r2, i 256, *i .r3) i .r3"   ; TokenUser
+            ${If} $3 <> 0
+                System::Call "*$2(p .r3)"   ; TOKEN_USER: the SID first
+                System::Call "advapi32::LookupAccountSidW(p 0, p r3, w .r6, *i ${NSIS_MAX_STRLEN}, w .r5, *i ${NSIS_MAX_STRLEN}, *i .r3) i .r3"
+                ${If} $3 <> 0
+                ${AndIf} "$5\$6" == $4
+                    StrCpy $0 1
+                ${EndIf}
+            ${EndIf}
+            System::Free $2
+        ${EndIf}
+        System::Call "kernel32::CloseHandle(p r1)"
+    ${EndIf}
+    Pop $6
+    Pop $5
+    Pop $4
     Pop $3
     Pop $2
     Pop $1

@@ -43,6 +43,7 @@ SetCompressor /SOLID lzma
 !define TARN_EXIT_OTHER_PACKAGE 4 ; Tarn is installed from its Windows Installer package
 !define TARN_EXIT_NEWER_INSTALLED 5 ; a newer version is installed
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
+!define TARN_EXIT_RESTART 3010    ; ERROR_SUCCESS_REBOOT_REQUIRED: files in use are replaced at the next restart
 !define TARN_UPGRADE_CODE "{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}"   ; packaging/tarn.wxs
 !define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview runs without it, but the tablet's hardware buttons need it: install the platform package of your tablet, and Tarnview takes it up within seconds."
 !define TARN_NEXT_LOGON_TEXT "Tarnview starts at your next logon."
@@ -102,6 +103,18 @@ Var FilesFailed   ; files that could not be written, blank-separated
         SetRegView 32
     ${EndIf}
 !macroend
+
+; Files left for the next restart: the exit code says so, as Windows Installer's does.
+!macro TARN_SAY_RESTART UN
+Function ${UN}SayRestart
+    ${If} ${RebootFlag}
+        DetailPrint "Restart the computer to finish."
+        SetErrorLevel ${TARN_EXIT_RESTART}
+    ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro TARN_SAY_RESTART ""
+!insertmacro TARN_SAY_RESTART "un."
 
 ; ---------------------------------------------------------------- setup
 
@@ -215,13 +228,26 @@ Function RecordCreatedFolder
     WriteRegStr HKLM "${TARN_UNINST_KEY}" "TarnCreatedFolder" $0
 FunctionEnd
 
-; A silent setup passes over a file it cannot write; it is counted instead.
+; A file still in use (a Tarnview that could not be ended) is written beside it
+; and takes its place at the next restart, which the setup then asks for; only a
+; file that cannot be written at all is counted as failed.
 !macro TARN_FILE DIR NAME
     SetOutPath "$INSTDIR\${DIR}"
     ClearErrors
+    SetOverwrite try
     File "${TARN_FROM}/${DIR}/${NAME}"
+    SetOverwrite on
     ${If} ${Errors}
-        StrCpy $FilesFailed "$FilesFailed ${NAME}"
+        ClearErrors
+        File "/oname=${NAME}.tarnnew" "${TARN_FROM}/${DIR}/${NAME}"
+        ${IfNot} ${Errors}
+            Rename /REBOOTOK "$INSTDIR\${DIR}\${NAME}.tarnnew" "$INSTDIR\${DIR}\${NAME}"
+        ${EndIf}
+        ${If} ${Errors}
+            StrCpy $FilesFailed "$FilesFailed ${NAME}"
+        ${Else}
+            DetailPrint "In use, replaced at the next restart: $INSTDIR\${DIR}\${NAME}"
+        ${EndIf}
     ${EndIf}
 !macroend
 
@@ -278,9 +304,10 @@ FunctionEnd
 Function CanStartTarnview
     Call IsLocalSystem
     ${If} $0 = 1
+    ${OrIf} ${RebootFlag}
         StrCpy $0 0
     ${ElseIfNot} ${AtLeastWinVista}
-        StrCpy $0 1
+        Call IsSessionUser
     ${Else}
         Call DesktopShell
         ${If} $0 P<> 0
@@ -290,9 +317,12 @@ Function CanStartTarnview
     ${EndIf}
 FunctionEnd
 
+; On XP a setup started with "Run as" runs as that administrator, not as the
+; desktop's user: what it started would be the administrator's, on the user's
+; desktop, and so would every program a bezel button starts.
 Function StartTarnview
-    Call IsLocalSystem
-    ${If} $0 = 1
+    Call CanStartTarnview
+    ${If} $0 = 0
         DetailPrint "${TARN_NEXT_LOGON_TEXT}"
         Return
     ${EndIf}
@@ -340,7 +370,13 @@ Function StartIfSilent
 FunctionEnd
 
 Section "-Prepare"
+    Push $INSTDIR
     Call EndTarnview
+    ${If} $OldFolder != ""
+    ${AndIf} $OldFolder != $INSTDIR
+        Push $OldFolder
+        Call EndTarnview
+    ${EndIf}
     Call RemoveOldFolder
     Call RecordCreatedFolder
 SectionEnd
@@ -370,6 +406,7 @@ Section "-Register"
     Call RegisterCpl
     Call FindPlatform
     Call StartIfSilent
+    Call SayRestart
 SectionEnd
 
 Function .onInit
@@ -419,10 +456,11 @@ Function un.onInit
     Call un.ChooseArch
 FunctionEnd
 
+; A file still in use goes at the next restart, and its folder with it.
 !macroundef TARN_FILE
 !macro TARN_FILE DIR NAME
-    Delete "$INSTDIR\${DIR}\${NAME}"
-    RMDir "$INSTDIR\${DIR}"
+    Delete /REBOOTOK "$INSTDIR\${DIR}\${NAME}"
+    RMDir /REBOOTOK "$INSTDIR\${DIR}"
 !macroend
 
 ; Only what the setup put there: the maker's files and the user's stay, and so do
@@ -433,7 +471,7 @@ Function un.RemoveFiles
     ReadRegStr $1 HKLM "${TARN_UNINST_KEY}" "TarnCreatedFolder"
     StrCpy $0 $INSTDIR
     ${Do}
-        RMDir $0
+        RMDir /REBOOTOK $0
         ${If} $0 == $1
         ${OrIf} $1 == ""
             ${Break}
@@ -460,8 +498,10 @@ Function un.RemoveRegistry
 FunctionEnd
 
 Section "Uninstall"
+    Push $INSTDIR
     Call un.EndTarnview
     Call un.UnregisterCpl
     Call un.RemoveFiles
     Call un.RemoveRegistry
+    Call un.SayRestart
 SectionEnd

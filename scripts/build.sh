@@ -103,11 +103,12 @@ done
 list_product_files
 make_setup "$root/out"
 make_setup "$root/build/setup-amd64" -DTARN_AMD64
-# For the test of an elevated setup that has no desktop shell to ask: it names a
-# class that is registered nowhere. Never shipped.
-noshell=-DTARN_CLSID_SHELLWINDOWS={00000000-0000-0000-0000-0000746E6F6E}
-make_setup "$root/build/setup-noshell" "$noshell"
-make_setup "$root/build/setup-noshell-amd64" -DTARN_AMD64 "$noshell"
+# For the test of a setup that must not start Tarnview: from Vista on it has no
+# desktop shell to ask (it names a class that is registered nowhere), on XP it
+# runs as another user than the session's ("Run as"). Never shipped.
+noshell=(-DTARN_CLSID_SHELLWINDOWS={00000000-0000-0000-0000-0000746E6F6E} '-DTARN_TEST_SESSION_USER=TARN\nobody')
+make_setup "$root/build/setup-noshell" "${noshell[@]}"
+make_setup "$root/build/setup-noshell-amd64" -DTARN_AMD64 "${noshell[@]}"
 list_msi_files
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/x86_64/CMakeCache.txt")
 rm -f "$root"/out/Tarn-*.msi

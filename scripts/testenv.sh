@@ -11,22 +11,38 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 tarn_log() { echo "[$(date +%T)] $*"; }
 
+# Whether this kernel runs 32-bit programs: a minimal one, made here, is run.
+tarn_kernel_runs_32bit() {
+    local dir
+    dir=$(mktemp -d) || return 1
+    printf '.globl _start\n_start:\n movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' |
+        as --32 -o "$dir/t.o" - 2>/dev/null && ld -m elf_i386 -o "$dir/t" "$dir/t.o" 2>/dev/null && "$dir/t" 2>/dev/null
+    local rc=$?
+    rm -rf "$dir"
+    return $rc
+}
+
 # Wine's launcher picks its 32-bit loader whenever wine32 is installed, for 64-bit
-# programs too. On a kernel that runs no 32-bit programs that fails for every
-# program, and without wine32 there is none: either way a "wine" that runs the
-# 64-bit loader goes first on PATH, and TARN_NO_32BIT tells the callers that the
-# i686 tree cannot run here.
+# programs too. Where it cannot run, a "wine" that runs the 64-bit loader goes
+# first on PATH, and TARN_NO_32BIT says why the i686 tree cannot run here:
+# "kernel" for a kernel that runs no 32-bit programs (its cases are skipped),
+# "missing" for a machine that could but has no 32-bit Wine (they fail).
 tarn_choose_loader() {
     TARN_NO_32BIT=
     if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
         return 0
     fi
+    if tarn_kernel_runs_32bit; then
+        TARN_NO_32BIT=missing
+        tarn_log "32-bit Wine (wine32:i386) is missing or broken although this kernel runs 32-bit programs: the i686 tree cannot run"
+    else
+        TARN_NO_32BIT=kernel
+        tarn_log "this kernel runs no 32-bit programs: 64-bit Wine only, the i686 tree is not run"
+    fi
     mkdir -p "$TARN_RUN/bin"
     printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$TARN_RUN/bin/wine"
     chmod +x "$TARN_RUN/bin/wine"
     export PATH="$TARN_RUN/bin:$PATH"
-    TARN_NO_32BIT=1
-    tarn_log "no 32-bit Wine here (not installed, or the kernel runs no 32-bit programs): 64-bit Wine only, the i686 tree is not run"
 }
 
 # A display number whose socket and lock file are both free.

@@ -3,7 +3,7 @@
 # fixed UpgradeCode with a newer- and an older-version row, install per machine,
 # run no custom action (they never start Tarnview), keep out the NSIS install,
 # show the icon, and carry every file of the manifest, in the x64 package as
-# 64-bit components.
+# 64-bit components, and share no component GUID.
 set -uo pipefail
 out=$1 manifest=$2 status=0
 check() { # <package> <table> <grep pattern> [count]
@@ -24,4 +24,9 @@ for msi in "$out"/Tarn-*-x64.msi "$out"/Tarn-*-x86.msi; do
 done
 check "$out"/Tarn-*-x64.msi Component '	(256|260)	' $((files + 5))
 check "$out"/Tarn-*-x86.msi Component '	(256|260)	' 0
+# Windows Installer's component rules: one GUID is one component, never two
+# packages' different ones.
+shared=$(for msi in "$out"/Tarn-*-x64.msi "$out"/Tarn-*-x86.msi; do
+    msiinfo export "$msi" Component | tr -d '\r' | tail -n +4 | cut -f2 | sort -u; done | sort | uniq -d)
+[ -z "$shared" ] || { echo "FAIL: component GUIDs in both packages: $shared"; status=1; }
 exit $status

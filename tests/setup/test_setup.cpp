@@ -26,7 +26,8 @@ const wchar_t kCplCategoryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion
                                   L"{305CA226-D286-468e-B848-2B2E8E697B74} 2";
 const wchar_t *const kPlatformLibraries[] = { L"OrxCore.dll", L"OrxVKbd.dll", L"OrxPM.dll" };
 const DWORD kSetupMs = 120000;
-const DWORD kExitNoPlatform = 3, kExitOtherPackage = 4, kExitNewerInstalled = 5, kMsiFailed = 1603;
+const DWORD kExitNoPlatform = 3, kExitOtherPackage = 4, kExitNewerInstalled = 5, kExitRestart = 3010, kMsiFailed = 1603;
+const wchar_t kSessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Session Manager";
 const wchar_t kUpgradeCode[] = L"{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}";
 const wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const REGSAM k64 = KEY_WOW64_64KEY, k32 = KEY_WOW64_32KEY;
@@ -415,6 +416,12 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     HANDLE hOld = tarn::StartProgram(bin + L"\\Tarnview.exe", L"", bin);
     ASSERT_NE(nullptr, hOld);
     ASSERT_TRUE(tarn::WaitUntil([] { return tarn::FindHookWnd() != NULL; }, 30000));
+    // Another program that only bears the name is not the install's Tarnview.
+    const std::wstring other = L"C:\\Tarn Other\\Tarnview.exe";
+    CreateDirectoryW(L"C:\\Tarn Other", NULL);
+    ASSERT_TRUE(CopyFileW((tarn::SimDir() + L"\\LaunchTarget.exe").c_str(), other.c_str(), FALSE));
+    HANDLE hOther = tarn::StartProgram(other, L"--delay never --life 120000", L"C:\\Tarn Other");
+    ASSERT_NE(nullptr, hOther);
 
     // On XP the setup has no elevated token to pass on: it starts Tarnview itself.
     const std::wstring version = SwapPrefixVersion(L"winxp64");
@@ -423,6 +430,8 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     SwapPrefixVersion(version);
     DWORD dwParent = 0;
     EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(hOld, 0)) << "the old Tarnview still runs";
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(hOther, 0)) << "a program of that name elsewhere was ended";
+    tarn::StopProcess(hOther);
     std::wstring image;
     HANDLE hNew = OpenTarnview(&image);
     ASSERT_NE(nullptr, hNew) << "the setup did not start Tarnview again";
@@ -436,10 +445,18 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     EXPECT_EQ(tarn::Narrow(folder), tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey,
                                                             L"InstallLocation")));
     EXPECT_FALSE(Exists(DefaultFolder(CSIDL_PROGRAM_FILES)));
-    // With no desktop shell to ask, an elevated setup starts nothing: the Run value will.
-    ASSERT_EQ(0u, RunSetup(L"", L"TARN_SETUP_NOSHELL")) << "the same version repairs";
-    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(hNew, 0));
-    EXPECT_FALSE(tarn::WaitUntil([] { return tarn::FindHookWnd() != NULL; }, 5000)) << "started with the setup's rights";
+    // With no desktop shell to ask, an elevated setup starts nothing: the Run value
+    // will; nor does one that runs on XP as another user than the session's.
+    for (const wchar_t *pszVersion : { L"", L"winxp64" })
+    {
+        const std::wstring previous = *pszVersion ? SwapPrefixVersion(pszVersion) : L"";
+        ASSERT_EQ(0u, RunSetup(L"", L"TARN_SETUP_NOSHELL")) << "the same version repairs";
+        if (*pszVersion)
+            SwapPrefixVersion(previous);
+        EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(hNew, 0));
+        EXPECT_FALSE(tarn::WaitUntil([] { return tarn::FindHookWnd() != NULL; }, 5000))
+            << "started with the setup's rights " << tarn::Narrow(pszVersion);
+    }
     // An install newer than this setup is left as it is.
     HKEY hKey;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE | k64, &hKey));
@@ -449,6 +466,60 @@ TEST_F(Setup, SilentUpgradeEndsRunningTarnviewAndReplacesItsFilesInPlace)
     EXPECT_EQ("9.0.0", tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion")));
     CloseHandle(hNew);
     CloseHandle(hOld);
+}
+
+// The pending renames Windows carries out at the next start, as one text.
+std::wstring PendingRenames()
+{
+    wchar_t sz[8192] = L"";
+    DWORD cb = sizeof(sz) - 2 * sizeof(wchar_t);
+    HKEY hKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ, &hKey) == ERROR_SUCCESS)
+    {
+        RegQueryValueExW(hKey, L"PendingFileRenameOperations", NULL, NULL, (BYTE *)sz, &cb);
+        RegCloseKey(hKey);
+    }
+    std::wstring text(sz, cb / sizeof(wchar_t));
+    for (wchar_t &c : text)
+        c = c ? towlower(c) : L'|';
+    return text;
+}
+
+void ForgetPendingRenames()
+{
+    HKEY hKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS)
+    {
+        RegDeleteValueW(hKey, L"PendingFileRenameOperations");
+        RegCloseKey(hKey);
+    }
+}
+
+// A file the setup cannot replace or remove now (its Tarnview could not be ended)
+// is replaced or removed at the next restart: exit code 3010, and nothing started.
+TEST_F(Setup, FilesInUseAreReplacedAtTheNextRestart)
+{
+    const std::wstring folder = L"C:\\Tarn In Use", dll = folder + L"\\bin\\Tarnwatch.dll";
+    ForgetPendingRenames();
+    ASSERT_EQ(0u, RunSetup(L"/NOSTART /D=" + folder));
+    // Held as the loader holds a DLL it mapped: no writing, no deleting.
+    HANDLE hHeld = CreateFileW(dll.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    EXPECT_EQ(kExitRestart, RunSetup(L""));
+    EXPECT_NE(std::wstring::npos, PendingRenames().find(L"tarn in use\\bin\\tarnwatch.dll.tarnnew|!"))
+        << tarn::Narrow(PendingRenames());
+    EXPECT_FALSE(tarn::WaitUntil([] { return tarn::FindHookWnd() != NULL; }, 5000)) << "started before the restart";
+    EXPECT_EQ(kExitRestart, RunToEnd(folder + L"\\Uninstall.exe", L"/S _?=" + folder));
+    EXPECT_NE(std::wstring::npos, PendingRenames().find(L"|\\??\\c:\\tarn in use\\bin\\tarnwatch.dll||"))
+        << tarn::Narrow(PendingRenames());
+    EXPECT_FALSE(Exists(folder + L"\\bin\\Tarnview.exe")) << "what was not in use goes at once";
+    CloseHandle(hHeld);
+    ForgetPendingRenames();
+    DeleteFileW(dll.c_str());
+    DeleteFileW((dll + L".tarnnew").c_str());
+    DeleteFileW((folder + L"\\Uninstall.exe").c_str());
+    RemoveDirectoryW((folder + L"\\bin").c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(Setup, SilentUninstallRemovesWhatSetupMadeAndKeepsUserSettings)
