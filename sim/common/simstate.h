@@ -14,6 +14,7 @@
 #define SIM_VAL_INIT_FAILURES L"InitFailures"
 #define SIM_VAL_INIT_RESULT L"InitResult"
 #define SIM_VAL_SCREENFLIP_EXIT L"ScreenflipExit"
+#define SIM_VAL_SCREENFLIP_DELAY L"ScreenflipDelayMs"   // how long the tool runs before it exits
 #define SIM_RESULT_PREFIX L"Result_"
 
 #define SIM_DEF_WIFI 0

@@ -1,6 +1,7 @@
 // Screenflip.exe stand-in: records its whole command line and how it was started
 // (start-up flags, show command, standard handles) in the call log and exits with
-// the code a test set (HKCU\Software\TarnSim ScreenflipExit). No window.
+// the code a test set (HKCU\Software\TarnSim ScreenflipExit), after running for
+// ScreenflipDelayMs (0 when unset). No window.
 #include <windows.h>
 #include "calllog.h"
 #include "simstate.h"
@@ -24,5 +25,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         fHandles |= h != NULL && h != INVALID_HANDLE_VALUE;
     }
     CallLogPrintf("Screenflip startup %lu %u %s", si.dwFlags, si.wShowWindow, fHandles ? "handles" : "no handles");
+    Sleep(SimReadDwordOr(SIM_VAL_SCREENFLIP_DELAY, 0));
     return (int)SimReadDwordOr(SIM_VAL_SCREENFLIP_EXIT, SIM_DEF_SCREENFLIP_EXIT);
 }

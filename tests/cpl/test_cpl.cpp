@@ -42,8 +42,9 @@ protected:
 
     void Open()
     {
+        // Started elsewhere than Tarnview's folder, as Control Panel is.
         m_hControl = tarn::StartProgram(L"C:\\windows\\system32\\control.exe",
-                                        L"\"" + tarn::BinDir() + L"\\TarnButtons.cpl\"", tarn::BinDir());
+                                        L"\"" + tarn::BinDir() + L"\\TarnButtons.cpl\"", tarn::TestsDir());
         ASSERT_NE(nullptr, m_hControl);
         ASSERT_TRUE(tarn::WaitUntil([&] {
             m_hSheet = FindWindowW(L"#32770", L"Tarn Buttons");
@@ -119,6 +120,7 @@ TEST_F(Cpl, CommandSetInDialogIsStartedByTarnviewAndCancelWritesNothing)
     SetWindowTextW(Row(0, IDC_ROW_EDIT), Target(L"try").c_str());
     Click(Row(0, IDC_ROW_TRY));
     EXPECT_TRUE(ev::WaitForCall("LaunchTarget try window", ev::kDeadlineMs));
+    EXPECT_EQ(1, ev::CountCalls("LaunchTarget try folder " + tarn::Narrow(tarn::BinDir()))) << "Tarnview's working folder";
     Click(Row(2, IDC_ROW_DEFAULT));
     Close(IDCANCEL);
     EXPECT_EQ("(none)", UserValue(L"SingleClickLaunch"));
@@ -167,11 +169,29 @@ TEST_F(Cpl, BadInputIsRefusedAndNothingIsWritten)
     for (const auto &b : bad)
     {
         SetWindowTextW(Row(2, IDC_ROW_EDIT), b.text.c_str());
+        // OK pressed on the other page: the sheet turns back to the refused row.
+        SendMessageW(m_hSheet, PSM_SETCURSEL, 1, 0);
         Click(GetDlgItem(m_hSheet, IDOK));
         EXPECT_NE(std::string::npos, TakeMessage().find(b.reason)) << b.reason;
         EXPECT_TRUE(IsWindow(m_hSheet)) << "the sheet closed over a bad input";
+        EXPECT_EQ(m_hPage, (HWND)SendMessageW(m_hSheet, PSM_GETCURRENTPAGEHWND, 0, 0)) << b.reason;
+        GUITHREADINFO gti = {};
+        gti.cbSize = sizeof(gti);
+        EXPECT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(m_hSheet, NULL), &gti) && gti.hwndFocus == Row(2, IDC_ROW_EDIT))
+            << b.reason;
         EXPECT_EQ("(none)", UserValue(L"BezelCameraLaunch"));
     }
+    // A program that exists but cannot be started: Try says why.
+    CreateDirectoryW(L"C:\\Tarn Bad", NULL);
+    HANDLE hBad = CreateFileW(L"C:\\Tarn Bad\\bad.exe", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD cb = 0;
+    WriteFile(hBad, "no program", 10, &cb, NULL);
+    CloseHandle(hBad);
+    SetWindowTextW(Row(0, IDC_ROW_EDIT), L"\"C:\\Tarn Bad\\bad.exe\"");
+    Click(Row(0, IDC_ROW_TRY));
+    EXPECT_NE(std::string::npos, TakeMessage().find("could not be started"));
+    DeleteFileW(L"C:\\Tarn Bad\\bad.exe");
+    RemoveDirectoryW(L"C:\\Tarn Bad");
     Close(IDCANCEL);
     DWORD dwType = 0;
     UserValue(L"DoubleClickLaunch", &dwType);

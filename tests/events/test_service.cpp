@@ -121,21 +121,25 @@ TEST_F(Service, AbortReinitialisesAndEventsWorkAgain)
     }
 }
 
-// The launch holds the dispatcher for about six seconds; the service does not wait for it.
+// The display key waits for Screenflip.exe, here six seconds; the service does not wait for it.
 TEST_F(Service, AbortDuringAnEventUninitialisesWithoutWaitingForIt)
 {
     LaunchProduct();
-    ev::SetHalvernText(HKEY_CURRENT_USER, L"BezelButton", L"BezelCameraLaunch",
-                       L"\"" + tarn::SimDir() + L"\\LaunchTarget.exe\" --delay never --life 12000 --tag busy");
+    const std::wstring folder = L"C:\\Tarn Busy";
+    ASSERT_TRUE(ev::MakeFolders(folder));
+    ASSERT_TRUE(ev::CopyStandIn(tarn::SimDir() + L"\\Screenflip.exe", folder + L"\\Screenflip.exe"));
+    tarn::SetInstallPath(folder);
+    ev::SetSimDword(L"ScreenflipDelayMs", 6000);
     ev::ClearCalls();
-    ASSERT_EQ(0, ev::Orxctl(L"event 7"));
-    ASSERT_TRUE(tarn::WaitUntil([] { return !ev::CallsStarting("LaunchTarget \"").empty(); }, ev::kDeadlineMs));
+    ASSERT_EQ(0, ev::Orxctl(L"event 1"));
+    ASSERT_TRUE(tarn::WaitUntil([] { return !ev::CallsStarting("Screenflip startup").empty(); }, ev::kDeadlineMs));
     ASSERT_EQ(0, ev::Orxctl(L"abort"));
     ASSERT_TRUE(ev::WaitForCall("ORX_Uninitialize -> 0", ev::kDeadlineMs));
-    EXPECT_EQ(0u, ev::CallsStarting("Event 7 returned").size()) << "the abort waited for the event";
-    ASSERT_TRUE(ev::WaitForCall("Event 7 returned 1", ev::kDeadlineMs));
+    EXPECT_EQ(0u, ev::CallsStarting("Event 1 returned").size()) << "the abort waited for the event";
+    ASSERT_TRUE(ev::WaitForCall("Event 1 returned 1", ev::kDeadlineMs));
     ASSERT_TRUE(ev::WaitForCall("ORX_SetAbortHandler -> 0", ev::kDeadlineMs));
-    ev::DeleteHalvernKey(HKEY_CURRENT_USER, L"BezelButton");
+    ev::DeleteSimValue(L"ScreenflipDelayMs");
+    ev::RemoveTree(folder);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // program that exists where Tarnview looks for it: from its program folder (this
 // item's, beside it) and its working folder (the one "TarnMonPath" names).
 #include <windows.h>
+#include <strsafe.h>
 #include <wchar.h>
 #include "buttonscpl.h"
 #include "launchcfg.h"
@@ -15,9 +16,8 @@ static BOOL TarnviewFolders(LPWSTR pszProgramDir, LPWSTR pszWorkDir, DWORD cchDi
     BOOL bTooLong;
     if (!ModuleFolder(g_hInstance, pszProgramDir, cchDir))
         return FALSE;
-    if (!ReadInstallDirectory(pszWorkDir, cchDir, &bTooLong))
-        wcscpy(pszWorkDir, pszProgramDir);
-    return TRUE;
+    return ReadInstallDirectory(pszWorkDir, cchDir, &bTooLong)
+        || SUCCEEDED(StringCchCopyW(pszWorkDir, cchDir, pszProgramDir));
 }
 
 CMD_CHECK CheckCommandLine(LPCWSTR pszText, LPWSTR pszCmd, size_t cchCmd)
@@ -42,12 +42,11 @@ BOOL StartTry(LPCWSTR pszCmd)
 {
     WCHAR szCmd[LAUNCH_CMDLINE_CCH], szProgramDir[MAX_PATH], szWorkDir[MAX_PATH];
     BOOL bThroughShell;
-    if (wcslen(pszCmd) >= LAUNCH_CMDLINE_CCH)
+    if (FAILED(StringCchCopyW(szCmd, LAUNCH_CMDLINE_CCH, pszCmd)))
     {
         SetLastError(ERROR_BUFFER_OVERFLOW);
         return FALSE;
     }
-    wcscpy(szCmd, pszCmd);
     BOOL bFolders = TarnviewFolders(szProgramDir, szWorkDir, MAX_PATH);
     return LaunchAndActivate(szCmd, bFolders ? szProgramDir : NULL, bFolders ? szWorkDir : NULL, &bThroughShell);
 }
