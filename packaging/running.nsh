@@ -9,22 +9,35 @@
 !define TARN_END_ACCESS 0x00100401   ; SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE
 !define TARN_TOKEN_ADJUST 0x28       ; TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY
 !define TARN_PRIVILEGE_ENABLED 2     ; SE_PRIVILEGE_ENABLED
+; PROCESSENTRY32W as Windows lays it out: in the 64-bit setup th32DefaultHeapID
+; is 8 bytes on an 8-byte boundary, and the structure ends on one.
 !if ${NSIS_PTR_SIZE} > 4
-    !define TARN_PROCESSENTRY_SIZE 568
+    !define TARN_PROCESSENTRY "i 568, i, i, i, p, i, i, i, i, i, &w260, i"
+    !define TARN_PROCESSENTRY_READ "i, i, i .r1, i, p, i, i, i, i, i, &w260 .r3"
 !else
-    !define TARN_PROCESSENTRY_SIZE 556
+    !define TARN_PROCESSENTRY "i 556, i, i, p, i, i, i, i, i, &w260"
+    !define TARN_PROCESSENTRY_READ "i, i, i .r1, p, i, i, i, i, i, &w260 .r3"
 !endif
 
-; Ends the process with the id in $1 when its program is the one in $4 (device
-; form), and waits for it to be gone. Uses $0 and $9.
+; Ends the process with the id in $1 when its program is the one in $4 (a long
+; path), and waits for it to be gone. Windows names a process's program, to anyone
+; of any bitness from XP on, in the device form ("\Device\HarddiskVolume1\..."),
+; as it was opened (an 8.3 name stays one): on the drive $6, whose device is $5,
+; it is turned back into a long path before it is compared. Uses $0, $3, $7, $9.
 !macro TARN_END_IF_INSTALLED
     System::Call 'kernel32::OpenProcess(i ${TARN_END_ACCESS}, i 0, i r1) p .r9'
     ${If} $9 P<> 0
         System::Call 'psapi::GetProcessImageFileNameW(p r9, w .r0, i ${NSIS_MAX_STRLEN}) i .r3'
-        ${If} $3 <> 0
-        ${AndIf} $0 == $4
-            System::Call 'kernel32::TerminateProcess(p r9, i 1)'
-            System::Call 'kernel32::WaitForSingleObject(p r9, i 10000)'
+        StrLen $3 "$5\"
+        StrCpy $7 $0 $3
+        ${If} $7 == "$5\"
+            StrCpy $0 $0 "" $3
+            System::Call 'kernel32::GetLongPathNameW(w "$6\$0", w .r0, i ${NSIS_MAX_STRLEN}) i .r3'
+            ${If} $3 <> 0
+            ${AndIf} $0 == $4
+                System::Call 'kernel32::TerminateProcess(p r9, i 1)'
+                System::Call 'kernel32::WaitForSingleObject(p r9, i 10000)'
+            ${EndIf}
         ${EndIf}
         System::Call 'kernel32::CloseHandle(p r9)'
     ${EndIf}
@@ -53,29 +66,22 @@ Function ${UN}EnableDebugPrivilege
     Pop $1
 FunctionEnd
 
-; The device form of a path ("\Device\HarddiskVolume1\..."), which is how Windows
-; names a process's program to anyone, of any bitness, from XP on. "" when the
-; drive has none (a path that is not on a drive letter).
-;   Push <path>
-;   Call TarnDevicePath
-;   Pop <device path>
-Function ${UN}TarnDevicePath
-    Exch $1
-    Push $2
-    Push $3
-    StrCpy $2 $1 2
-    StrCpy $3 $1 "" 2
-    System::Call 'kernel32::QueryDosDeviceW(w r2, w .r2, i ${NSIS_MAX_STRLEN}) i .r0'
-    ${If} $0 = 0
-        StrCpy $1 ""
-    ${Else}
-        StrCpy $1 "$2$3"
+; The program of an install's Tarnview as a long path in $4, its drive in $6 and
+; that drive's device in $5; $5 "" when there is none (a path not on a drive).
+Function ${UN}TarnProgramPath
+    Exch $4
+    StrCpy $4 "$4\bin\Tarnview.exe"
+    System::Call 'kernel32::GetLongPathNameW(w r4, w .r5, i ${NSIS_MAX_STRLEN}) i .r6'
+    ${If} $6 <> 0
+        StrCpy $4 $5
     ${EndIf}
-    Pop $3
-    Pop $2
-    Exch $1
+    StrCpy $6 $4 2
+    System::Call 'kernel32::QueryDosDeviceW(w r6, w .r5, i ${NSIS_MAX_STRLEN}) i .r0'
+    ${If} $0 = 0
+        StrCpy $5 ""
+    ${EndIf}
+    Exch $4
 FunctionEnd
-
 
 ; Every Tarnview of the install in the folder given, of any user and session.
 ;   Push <install folder>
@@ -86,19 +92,22 @@ Function ${UN}EndTarnview
     Push $1
     Push $2
     Push $3
+    Push $5
+    Push $6
+    Push $7
     Push $9
     Call ${UN}EnableDebugPrivilege
-    Push "$4\bin\Tarnview.exe"
-    Call ${UN}TarnDevicePath
+    Push $4
+    Call ${UN}TarnProgramPath
     Pop $4
     System::Call 'kernel32::CreateToolhelp32Snapshot(i 2, i 0) p .r0'   ; TH32CS_SNAPPROCESS
-    ${If} $4 != ""
+    ${If} $5 != ""
     ${AndIf} $0 P<> -1
         ; PROCESSENTRY32W, its size filled in
-        System::Call '*(i ${TARN_PROCESSENTRY_SIZE}, i, i, p, i, i, i, i, i, &w260) p .r2'
+        System::Call '*(${TARN_PROCESSENTRY}) p .r2'
         System::Call 'kernel32::Process32FirstW(p r0, p r2) i .r3'
         ${DoWhile} $3 <> 0
-            System::Call '*$2(i, i, i .r1, p, i, i, i, i, i, &w260 .r3)'
+            System::Call '*$2(${TARN_PROCESSENTRY_READ})'
             ${If} $3 == "Tarnview.exe"
                 Push $0
                 !insertmacro TARN_END_IF_INSTALLED
@@ -112,6 +121,9 @@ Function ${UN}EndTarnview
         System::Call 'kernel32::CloseHandle(p r0)'
     ${EndIf}
     Pop $9
+    Pop $7
+    Pop $6
+    Pop $5
     Pop $3
     Pop $2
     Pop $1

@@ -229,8 +229,8 @@ Function IsLocalSystem
     Pop $1
 FunctionEnd
 
-; XP: $0 is 1 when this setup runs as the user signed in to its session (domain
-; and name as the terminal service gives them), whose Tarnview it may start; 0
+; XP: $0 is 1 when this setup runs as the user signed in to its session (the
+; account the terminal service names), whose Tarnview it may start; 0
 ; when an administrator started it with "Run as", or when the session's user
 ; cannot be told. A test build names the session's user outright. Keeps $1-$9.
 Function IsSessionUser
@@ -264,12 +264,18 @@ Function IsSessionUser
             Pop $2
             System::Call "advapi32::GetTokenInformation(p r1, i 1, p r2, i 256, *i .r3) i .r3"   ; TokenUser
             ${If} $3 <> 0
-                System::Call "*$2(p .r3)"   ; TOKEN_USER: the SID first
-                System::Call "advapi32::LookupAccountSidW(p 0, p r3, w .r6, *i ${NSIS_MAX_STRLEN}, w .r5, *i ${NSIS_MAX_STRLEN}, *i .r3) i .r3"
+                ; The same account, whatever its name was typed as: compared by SID.
+                System::Call "*$2(p .r6)"   ; TOKEN_USER: the SID first
+                System::Alloc 256
+                Pop $5
+                System::Call "advapi32::LookupAccountNameW(p 0, w r4, p r5, *i 256, w .r3, *i ${NSIS_MAX_STRLEN}, *i .r3) i .r3"
                 ${If} $3 <> 0
-                ${AndIf} "$5\$6" == $4
-                    StrCpy $0 1
+                    System::Call "advapi32::EqualSid(p r5, p r6) i .r3"
+                    ${If} $3 <> 0
+                        StrCpy $0 1
+                    ${EndIf}
                 ${EndIf}
+                System::Free $5
             ${EndIf}
             System::Free $2
         ${EndIf}

@@ -76,6 +76,7 @@ Var FilesFailed   ; files that could not be written, blank-separated
 !define MUI_FINISHPAGE_RUN_TEXT "Start Tarnview now"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartTarnview
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishPageShow
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT   ; nothing restarts unless the user says so
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -104,7 +105,8 @@ Var FilesFailed   ; files that could not be written, blank-separated
     ${EndIf}
 !macroend
 
-; Files left for the next restart: the exit code says so, as Windows Installer's does.
+; Files left for the next restart: the exit code says so, as Windows Installer's does,
+; over the platform package's 3, since it asks for something to be done.
 !macro TARN_SAY_RESTART UN
 Function ${UN}SayRestart
     ${If} ${RebootFlag}
@@ -231,12 +233,15 @@ FunctionEnd
 ; A file still in use (a Tarnview that could not be ended) is written beside it
 ; and takes its place at the next restart, which the setup then asks for; only a
 ; file that cannot be written at all is counted as failed.
+; A read-only file is made writable first ("try" would not); a ".tarnnew" left by
+; an earlier setup goes once its file is written, so no pending rename brings an
+; older file back at the restart.
 !macro TARN_FILE DIR NAME
     SetOutPath "$INSTDIR\${DIR}"
+    SetFileAttributes "$INSTDIR\${DIR}\${NAME}" NORMAL
     ClearErrors
     SetOverwrite try
     File "${TARN_FROM}/${DIR}/${NAME}"
-    SetOverwrite on
     ${If} ${Errors}
         ClearErrors
         File "/oname=${NAME}.tarnnew" "${TARN_FROM}/${DIR}/${NAME}"
@@ -248,7 +253,10 @@ FunctionEnd
         ${Else}
             DetailPrint "In use, replaced at the next restart: $INSTDIR\${DIR}\${NAME}"
         ${EndIf}
+    ${Else}
+        Delete "$INSTDIR\${DIR}\${NAME}.tarnnew"
     ${EndIf}
+    SetOverwrite on
 !macroend
 
 Function WriteRegistry
@@ -345,8 +353,12 @@ Function StartTarnview
     ${EndIf}
 FunctionEnd
 
-; The offer to start Tarnview only where it can be kept; elsewhere the page says when it starts.
+; The offer to start Tarnview only where it can be kept; elsewhere the page says
+; when it starts. With files waiting for the restart, the page asks about that.
 Function FinishPageShow
+    ${If} ${RebootFlag}
+        Return
+    ${EndIf}
     Call CanStartTarnview
     ${If} $0 = 0
         ${NSD_Uncheck} $mui.FinishPage.Run
@@ -456,11 +468,17 @@ Function un.onInit
     Call un.ChooseArch
 FunctionEnd
 
-; A file still in use goes at the next restart, and its folder with it.
+; A file still in use goes at the next restart (and its folders then, below);
+; a ".tarnnew" waiting to replace it goes now, so nothing comes back at the restart.
 !macroundef TARN_FILE
 !macro TARN_FILE DIR NAME
-    Delete /REBOOTOK "$INSTDIR\${DIR}\${NAME}"
-    RMDir /REBOOTOK "$INSTDIR\${DIR}"
+    ClearErrors
+    Delete "$INSTDIR\${DIR}\${NAME}"
+    ${If} ${Errors}
+        Delete /REBOOTOK "$INSTDIR\${DIR}\${NAME}"
+    ${EndIf}
+    Delete "$INSTDIR\${DIR}\${NAME}.tarnnew"
+    RMDir "$INSTDIR\${DIR}"
 !macroend
 
 ; Only what the setup put there: the maker's files and the user's stay, and so do
@@ -471,7 +489,11 @@ Function un.RemoveFiles
     ReadRegStr $1 HKLM "${TARN_UNINST_KEY}" "TarnCreatedFolder"
     StrCpy $0 $INSTDIR
     ${Do}
-        RMDir /REBOOTOK $0
+        ${If} ${RebootFlag}
+            RMDir /REBOOTOK $0
+        ${Else}
+            RMDir $0
+        ${EndIf}
         ${If} $0 == $1
         ${OrIf} $1 == ""
             ${Break}

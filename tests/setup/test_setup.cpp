@@ -496,29 +496,39 @@ void ForgetPendingRenames()
 }
 
 // A file the setup cannot replace or remove now (its Tarnview could not be ended)
-// is replaced or removed at the next restart: exit code 3010, and nothing started.
+// is replaced or removed at the next restart: exit code 3010, nothing started,
+// and nothing written twice: a later run in between leaves nothing that the
+// restart would bring back. A read-only file is simply replaced.
 TEST_F(Setup, FilesInUseAreReplacedAtTheNextRestart)
 {
-    const std::wstring folder = L"C:\\Tarn In Use", dll = folder + L"\\bin\\Tarnwatch.dll";
+    const std::wstring folder = L"C:\\Tarn In Use", bin = folder + L"\\bin", dll = bin + L"\\Tarnwatch.dll";
     ForgetPendingRenames();
     ASSERT_EQ(0u, RunSetup(L"/NOSTART /D=" + folder));
+    ASSERT_TRUE(StampOlderVersion(bin + L"\\Tarnview.exe"));
+    SetFileAttributesW((bin + L"\\Tarnview.exe").c_str(), FILE_ATTRIBUTE_READONLY);
     // Held as the loader holds a DLL it mapped: no writing, no deleting.
     HANDLE hHeld = CreateFileW(dll.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
     EXPECT_EQ(kExitRestart, RunSetup(L""));
     EXPECT_NE(std::wstring::npos, PendingRenames().find(L"tarn in use\\bin\\tarnwatch.dll.tarnnew|!"))
         << tarn::Narrow(PendingRenames());
+    EXPECT_EQ(tarn::Narrow(Version()), tarn::Narrow(FileVersion(bin + L"\\Tarnview.exe"))) << "read-only, replaced now";
     EXPECT_FALSE(tarn::WaitUntil([] { return tarn::FindHookWnd() != NULL; }, 5000)) << "started before the restart";
+    CloseHandle(hHeld);
+    EXPECT_EQ(0u, RunToEnd(folder + L"\\Uninstall.exe", L"/S _?=" + folder)) << "nothing in use: no restart";
+    EXPECT_FALSE(Exists(dll + L".tarnnew")) << "the restart would bring it back";
+    ForgetPendingRenames();
+    ASSERT_EQ(0u, RunSetup(L"/NOSTART /D=" + folder));
+    hHeld = CreateFileW(dll.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     EXPECT_EQ(kExitRestart, RunToEnd(folder + L"\\Uninstall.exe", L"/S _?=" + folder));
-    EXPECT_NE(std::wstring::npos, PendingRenames().find(L"|\\??\\c:\\tarn in use\\bin\\tarnwatch.dll||"))
+    EXPECT_NE(std::wstring::npos, (L"|" + PendingRenames()).find(L"|\\??\\c:\\tarn in use\\bin\\tarnwatch.dll||"))
         << tarn::Narrow(PendingRenames());
-    EXPECT_FALSE(Exists(folder + L"\\bin\\Tarnview.exe")) << "what was not in use goes at once";
+    EXPECT_FALSE(Exists(bin + L"\\Tarnview.exe")) << "what was not in use goes at once";
     CloseHandle(hHeld);
     ForgetPendingRenames();
     DeleteFileW(dll.c_str());
-    DeleteFileW((dll + L".tarnnew").c_str());
     DeleteFileW((folder + L"\\Uninstall.exe").c_str());
-    RemoveDirectoryW((folder + L"\\bin").c_str());
+    RemoveDirectoryW(bin.c_str());
     RemoveDirectoryW(folder.c_str());
 }
 

@@ -40,7 +40,10 @@ typedef enum CMD_CHECK
 } CMD_CHECK;
 CMD_CHECK CheckCommandLine(LPCWSTR pszText, LPWSTR pszCmd, size_t cchCmd);
 // Starts a prepared command line the way the button does, from Tarnview's
-// folders; FALSE, with GetLastError's reason, when it did not start.
-BOOL StartTry(LPCWSTR pszCmd);
+// folders; FALSE, with GetLastError's reason, when it did not start. A start
+// through the shell that fails later posts WM_TRY_FAILED (wParam: the error) to
+// the page.
+#define WM_TRY_FAILED (WM_APP + 1)
+BOOL StartTry(LPCWSTR pszCmd, HWND hPage);
 
 #endif

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <strsafe.h>
 #include <wchar.h>
 #include "buttonscpl.h"
 #include "launchcfg.h"
@@ -12,6 +13,7 @@
 
 #define ROW_COUNT 3
 #define STATUS_MAX_CCH 512
+#define WM_FOCUS_ROW (WM_APP + 2)   // wParam: the row whose text was refused
 
 typedef struct BUTTON_ROW
 {
@@ -28,6 +30,7 @@ static BUTTON_ROW g_rows[ROW_COUNT] = {
     { BEZEL_CAMERA, IDS_BUTTON_CAMERA, FALSE, FALSE, L"" },
 };
 static BOOL g_bLoading;   // texts set by the page itself are no user's change
+static WCHAR g_szTried[LAUNCH_CMDLINE_CCH];   // the command line "Try" started last
 
 static void ShowStatus(HWND hDlg, int nRow, UINT idStatus)
 {
@@ -93,11 +96,9 @@ static BOOL CheckRow(HWND hDlg, int nRow, LPCWSTR pszText, LPWSTR pszCmd, size_t
         ShowMessage(hDlg, MB_OK | MB_ICONEXCLAMATION, IDS_NO_PROGRAM, szName, pszText);
     if (check == CMD_OK)
         return TRUE;
-    // The way a dialog moves its focus, so the default button follows; the page
-    // may be hidden, and the sheet turns to it on PSNRET_INVALID.
-    HWND hEdit = GetDlgItem(hDlg, IDC_ROW(nRow, IDC_ROW_EDIT));
-    SendMessageW(hDlg, WM_NEXTDLGCTL, (WPARAM)hEdit, TRUE);
-    SendMessageW(hEdit, EM_SETSEL, 0, -1);
+    // The page may be hidden: the sheet turns to it on PSNRET_INVALID and moves
+    // the focus itself, so the row's turn comes once it has.
+    PostMessageW(hDlg, WM_FOCUS_ROW, (WPARAM)nRow, 0);
     return FALSE;
 }
 
@@ -147,11 +148,7 @@ static void OnBrowse(HWND hDlg, int nRow)
     if (!GetOpenFileNameW(&ofn))
         return;
     // Quoted, so that arguments may follow and a blank cannot start a shorter name.
-    if (wcschr(szFile, L' '))
-        _snwprintf(szQuoted, MAX_PATH + 2, L"\"%ls\"", szFile);
-    else
-        _snwprintf(szQuoted, MAX_PATH + 2, L"%ls", szFile);
-    szQuoted[MAX_PATH + 1] = L'\0';
+    StringCchPrintfW(szQuoted, MAX_PATH + 2, wcschr(szFile, L' ') ? L"\"%ls\"" : L"%ls", szFile);
     SetDlgItemTextW(hDlg, IDC_ROW(nRow, IDC_ROW_EDIT), szQuoted);
 }
 
@@ -170,7 +167,8 @@ static void OnTry(HWND hDlg, int nRow)
     }
     else if (!CheckRow(hDlg, nRow, szText, szCmd, LAUNCH_CMDLINE_CCH))
         return;
-    if (!StartTry(szCmd))
+    StringCchCopyW(g_szTried, LAUNCH_CMDLINE_CCH, szCmd);
+    if (!StartTry(szCmd, hDlg))
         ShowSystemError(hDlg, IDS_NOT_STARTED, szCmd, GetLastError());
 }
 
@@ -206,6 +204,14 @@ static BOOL OnCommand(HWND hDlg, int nId, int nCode)
     }
 }
 
+// The way a dialog moves its focus, so the default button follows.
+static void OnFocusRow(HWND hDlg, int nRow)
+{
+    HWND hEdit = GetDlgItem(hDlg, IDC_ROW(nRow, IDC_ROW_EDIT));
+    SendMessageW(hDlg, WM_NEXTDLGCTL, (WPARAM)hEdit, TRUE);
+    SendMessageW(hEdit, EM_SETSEL, 0, -1);
+}
+
 static BOOL OnNotify(HWND hDlg, const NMHDR *pHdr)
 {
     if (pHdr->code != PSN_APPLY)
@@ -228,6 +234,8 @@ INT_PTR CALLBACK ButtonsPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG: return OnInitDialog(hDlg);
     case WM_COMMAND: return OnCommand(hDlg, LOWORD(wParam), HIWORD(wParam));
     case WM_NOTIFY: return OnNotify(hDlg, (const NMHDR *)lParam);
+    case WM_FOCUS_ROW: OnFocusRow(hDlg, (int)wParam); return TRUE;
+    case WM_TRY_FAILED: ShowSystemError(hDlg, IDS_NOT_STARTED, g_szTried, (DWORD)wParam); return TRUE;
     default: return FALSE;
     }
 }

@@ -36,9 +36,20 @@ CMD_CHECK CheckCommandLine(LPCWSTR pszText, LPWSTR pszCmd, size_t cchCmd)
         : CMD_NO_PROGRAM;
 }
 
-// Returns at once: the program's window is waited for on a thread of the launch.
-// FALSE with GetLastError's reason when it did not start.
-BOOL StartTry(LPCWSTR pszCmd)
+// The page that tried, told on the launch's thread when the shell did not start
+// what needed administrator rights: one Try at a time has a page.
+static HWND s_hTryPage = NULL;
+
+static void OnShellFailed(LPCWSTR pszCmdLine, DWORD dwError)
+{
+    (void)pszCmdLine;
+    if (s_hTryPage)
+        PostMessageW(s_hTryPage, WM_TRY_FAILED, (WPARAM)dwError, 0);
+}
+
+// Returns at once: the shell and the program's window are waited for on a
+// thread of the launch. FALSE with GetLastError's reason when it did not start.
+BOOL StartTry(LPCWSTR pszCmd, HWND hPage)
 {
     WCHAR szCmd[LAUNCH_CMDLINE_CCH], szProgramDir[MAX_PATH], szWorkDir[MAX_PATH];
     BOOL bThroughShell;
@@ -48,5 +59,7 @@ BOOL StartTry(LPCWSTR pszCmd)
         return FALSE;
     }
     BOOL bFolders = TarnviewFolders(szProgramDir, szWorkDir, MAX_PATH);
-    return LaunchAndActivate(szCmd, bFolders ? szProgramDir : NULL, bFolders ? szWorkDir : NULL, &bThroughShell);
+    s_hTryPage = hPage;
+    LAUNCH_FROM from = { bFolders ? szProgramDir : NULL, bFolders ? szWorkDir : NULL, GetParent(hPage), OnShellFailed };
+    return LaunchAndActivate(szCmd, &from, &bThroughShell);
 }

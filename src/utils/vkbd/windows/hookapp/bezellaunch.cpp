@@ -7,6 +7,11 @@
 #include "Tarnwatch.h"
 #include "tarnview.h"
 
+static void LogShellFailure(LPCWSTR pszCmdLine, DWORD dwError)
+{
+    DBGOUT("LaunchBezelApplication: \"%ls\" not started, error %lu", pszCmdLine, dwError);
+}
+
 // A configured command line that cannot be started ends the search all the same.
 void LaunchBezelApplication(DWORD dwEvent)
 {
@@ -14,11 +19,11 @@ void LaunchBezelApplication(DWORD dwEvent)
     if (FindLaunchCommand(dwEvent, TRUE, szCmd, LAUNCH_CMDLINE_CCH) == LAUNCH_NONE)
         return;
     DWORD cchWork = GetCurrentDirectoryW(MAX_PATH, szWorkDir);
-    LPCWSTR pszWorkDir = cchWork > 0 && cchWork < MAX_PATH ? szWorkDir : NULL;
-    LPCWSTR pszProgramDir = ModuleFolder(NULL, szProgramDir, MAX_PATH) ? szProgramDir : NULL;
+    LAUNCH_FROM from = { ModuleFolder(NULL, szProgramDir, MAX_PATH) ? szProgramDir : NULL,
+                         cchWork > 0 && cchWork < MAX_PATH ? szWorkDir : NULL, NULL, LogShellFailure };
     BOOL bThroughShell;
-    if (!LaunchAndActivate(szCmd, pszProgramDir, pszWorkDir, &bThroughShell))
-        DBGOUT("LaunchBezelApplication: \"%ls\" not started, error %lu", szCmd, GetLastError());
+    if (!LaunchAndActivate(szCmd, &from, &bThroughShell))
+        LogShellFailure(szCmd, GetLastError());
     else if (bThroughShell)
         DBGOUT("LaunchBezelApplication: \"%ls\" needs administrator rights, started through the shell", szCmd);
 }

@@ -36,12 +36,24 @@ LAUNCH_SOURCE FindLaunchCommand(DWORD dwEvent, BOOL bWithUser, LPWSTR pszCmd, si
 // FALSE, with an empty buffer, when the result does not fit.
 BOOL PrepareLaunchCommand(LPCWSTR pszConfigured, BOOL bExpand, LPWSTR pszCmd, size_t cchCmd);
 
-// Starts a prepared command line and brings its first window to the front,
-// as the bezel button does: the program as CreateProcessW would find it from
-// Tarnview's program folder and working folder, started in the working folder.
-// FALSE (GetLastError says why) when it did not start; *pbThroughShell TRUE when
-// it needed administrator rights and the shell started it (Vista and later).
-// Returns at once: the window is waited for on a thread of its own.
-BOOL LaunchAndActivate(LPWSTR pszCmdLine, LPCWSTR pszProgramDir, LPCWSTR pszWorkDir, BOOL *pbThroughShell);
+// Where a launch starts from: the program's folder and working folder by which
+// the program is found (as CreateProcessW finds it) and in which it runs; the
+// window that owns a consent prompt, if any; and who is told when a start through
+// the shell fails later, on the launch's own thread.
+typedef void (*LAUNCH_FAILED)(LPCWSTR pszCmdLine, DWORD dwError);
+typedef struct LAUNCH_FROM
+{
+    LPCWSTR pszProgramDir;
+    LPCWSTR pszWorkDir;
+    HWND hOwner;
+    LAUNCH_FAILED pfnShellFailed;
+} LAUNCH_FROM;
+
+// Starts a prepared command line and brings its first window to the front, as
+// the bezel button does. FALSE (GetLastError says why) when it did not start;
+// *pbThroughShell TRUE when it needs administrator rights and was handed to the
+// shell (Vista and later), whose failure pfnShellFailed hears of. Returns at
+// once: the shell and the window are waited for on a thread of the launch.
+BOOL LaunchAndActivate(LPWSTR pszCmdLine, const LAUNCH_FROM *pFrom, BOOL *pbThroughShell);
 
 #endif

@@ -116,7 +116,9 @@ static HANDLE OpenLogFileIn(HANDLE hDir)
     InitializeObjectAttributes(&oa, &name, OBJ_CASE_INSENSITIVE, hDir, NULL);
     IO_STATUS_BLOCK iosb;
     HANDLE hFile = NULL;
-    NTSTATUS status = pfnNtCreateFile(&hFile, FILE_APPEND_DATA | SYNCHRONIZE, &oa, &iosb, NULL, FILE_ATTRIBUTE_NORMAL,
+    // CreateFileW adds the attribute reading that IsPlanted needs; NtCreateFile does not.
+    NTSTATUS status = pfnNtCreateFile(&hFile, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &oa, &iosb, NULL,
+                                      FILE_ATTRIBUTE_NORMAL,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN_IF,
                                       NT_FILE_NON_DIRECTORY_FILE | NT_FILE_SYNCHRONOUS_IO_NONALERT
                                           | NT_FILE_OPEN_REPARSE_POINT,
@@ -154,13 +156,19 @@ static void AppendToLog(const char *pszText)
     CloseHandle(hDir);
 }
 
-// Under the loader lock: never waits. A full ring drops the line.
+// Under the loader lock: never waits. A full ring drops the line; a line cut
+// short keeps its line feed.
 static void DeferLine(const char *pszText)
 {
     LONG nPut = s_nDeferredPut;
     if (nPut - s_nDeferredTaken >= DEFERRED_LINES)
         return;
-    StringCchCopyA(s_szDeferred[nPut % DEFERRED_LINES], DEFERRED_LINE_SIZE, pszText);
+    char *pszSlot = s_szDeferred[nPut % DEFERRED_LINES];
+    if (FAILED(StringCchCopyA(pszSlot, DEFERRED_LINE_SIZE, pszText)))
+    {
+        pszSlot[DEFERRED_LINE_SIZE - 2] = '\n';
+        pszSlot[DEFERRED_LINE_SIZE - 1] = '\0';
+    }
     InterlockedExchange(&s_nDeferredPut, nPut + 1);
 }
 

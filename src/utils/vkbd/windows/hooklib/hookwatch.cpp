@@ -156,6 +156,7 @@ void StopHookWatch(void)
         return;
     RegisterRawKeyboard(RIDEV_REMOVE, NULL);
     KillTimer(s_hWatchWnd, SESSION_RETRY_TIMER);
+    s_nSessionRetries = 0;
     WTSUnRegisterSessionNotification(s_hWatchWnd);
     DestroyWindow(s_hWatchWnd);
     s_hWatchWnd = NULL;
