@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Renders every src/<Name>.svg to <Name>.png beside this script, at the SVG's own
-# pixel size (96 dpi, 1 SVG unit = 1 pixel). The PNGs are committed, so a normal
-# build never runs this; run it after editing a picture and commit both files.
+# pixel size (96 dpi, 1 SVG unit = 1 pixel), and to 2x/<Name>.png at twice that
+# size, which Tarnview draws from for an indicator larger than 100 %. The PNGs are
+# committed, so a normal build never runs this; run it after editing a picture
+# and commit all the files.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -30,6 +32,19 @@ png_size() {
     od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%d %d\n", $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8 }'
 }
 
+# render <svg> <png> <width> <height>
+render() {
+    rsvg-convert --dpi-x 96 --dpi-y 96 -w "$3" -h "$4" -f png -o "$2" "$1"
+    # The program draws each picture at its pixel size, so a wrong size is a bug.
+    local got
+    got=$(png_size "$2")
+    if [ "$got" != "$3 $4" ]; then
+        echo "render: $2 is $got, expected $3 $4" >&2
+        exit 1
+    fi
+}
+
+mkdir -p "$here/2x"
 shopt -s nullglob
 count=0
 for svg in "$src"/*.svg; do
@@ -41,14 +56,9 @@ for svg in "$src"/*.svg; do
         exit 1
     fi
     out="$here/$name.png"
-    rsvg-convert --dpi-x 96 --dpi-y 96 -w "$w" -h "$h" -f png -o "$out" "$svg"
-    # The program draws each picture at its pixel size, so a wrong size is a bug.
-    got=$(png_size "$out")
-    if [ "$got" != "$w $h" ]; then
-        echo "render: $out is $got, expected $w $h" >&2
-        exit 1
-    fi
-    echo "$name.png ${w}x${h}"
+    render "$svg" "$here/$name.png" "$w" "$h"
+    render "$svg" "$here/2x/$name.png" $((2 * w)) $((2 * h))
+    echo "$name.png ${w}x${h}, 2x/$name.png $((2 * w))x$((2 * h))"
     count=$((count + 1))
 done
 [ "$count" -gt 0 ] || { echo "render: no SVG sources in $src" >&2; exit 1; }

@@ -4,7 +4,8 @@ set -euo pipefail
 
 PKGS=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xdotool
       x11-utils pulseaudio pulseaudio-utils googletest imagemagick librsvg2-bin binutils-mingw-w64-x86-64
-      binutils-mingw-w64-i686 binutils procps nsis wixl msitools libxml2-utils)
+      binutils-mingw-w64-i686 binutils procps nsis wixl msitools libxml2-utils
+      xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xcompmgr)
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -47,6 +47,7 @@ unrun_suites() {
     fi
 }
 
+tarn_start_monitors || exit 1
 tarn_make_prefix xp winxp64
 xp=$TARN_PREFIX
 tarn_make_prefix win7 win7
@@ -55,9 +56,13 @@ win7=$TARN_PREFIX
 tarn_make_prefix setup win7
 setup=$TARN_PREFIX
 tarn_place_platform "$setup"
+# Two monitors on an X server of their own.
+tarn_make_monitors_prefix monitors winxp64
+monitors=$TARN_PREFIX
 
-run_suites "x86_64-xp" x86_64 "$xp" -LE '(^|-)setup($|-)'
+run_suites "x86_64-xp" x86_64 "$xp" -LE '(^|-)(setup|monitors)($|-)'
 run_suites "x86_64-win7" x86_64 "$win7" -L '(^|-)os($|-)'
+DISPLAY=$TARN_MONITORS_DISPLAY run_suites "x86_64-monitors" x86_64 "$monitors" -L '(^|-)monitors($|-)'
 tarn_export_setups || exit 1
 tarn_log "setup under test: $TARN_SETUP"
 run_suites "x86_64-setup" x86_64 "$setup" -L '(^|-)setup($|-)'

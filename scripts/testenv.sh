@@ -77,6 +77,29 @@ tarn_start_xvfb() {
     tarn_wait_for_socket "/tmp/.X11-unix/X$n" "Xvfb :$n"
 }
 
+# A second X server with two monitors side by side (the dummy video driver: Xvfb
+# cannot show Wine two monitors) and a compositing manager, so that a window's
+# opacity shows on screen. Exports TARN_MONITORS_DISPLAY; the first output is
+# 1280x800 and primary, the second 1024x768 to its right.
+tarn_start_monitors() {
+    local n dir="$TARN_RUN/xorg"
+    n=$(tarn_free_display) || { echo "no free X display" >&2; return 1; }
+    rm -rf "$dir"
+    mkdir -p "$dir/conf.d"
+    Xorg ":$n" -config "$TARN_ROOT/scripts/xorg-dummy.conf" -configdir "$dir/conf.d" -noreset -nolisten tcp \
+        -logfile "$dir/xorg.log" -novtswitch -sharevts >"$dir/out.log" 2>&1 &
+    TARN_PIDS+=($!)
+    tarn_wait_for_socket "/tmp/.X11-unix/X$n" "Xorg :$n (see $dir/xorg.log)" || return 1
+    DISPLAY=":$n" xrandr --addmode DUMMY1 1024x768 &&
+        DISPLAY=":$n" xrandr --output DUMMY1 --mode 1024x768 --right-of DUMMY0 || return 1
+    # A full query, so that the server's current resources, which Wine's desktop
+    # reads once as it starts, show the second output.
+    DISPLAY=":$n" xrandr >/dev/null || return 1
+    DISPLAY=":$n" xcompmgr >"$dir/xcompmgr.log" 2>&1 &
+    TARN_PIDS+=($!)
+    export TARN_MONITORS_DISPLAY=":$n"
+}
+
 tarn_start_pulse() {
     export XDG_RUNTIME_DIR="$TARN_RUN/xdg"
     rm -rf "$XDG_RUNTIME_DIR"
@@ -111,6 +134,11 @@ tarn_make_prefix() {
     # the calling thread for 2 s while Wine waits for a withdrawal nobody reports.
     WINEPREFIX="$prefix" timeout 120 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     TARN_PREFIX=$prefix
+}
+
+# A prefix whose desktop is on the two-monitor server (tarn_start_monitors).
+tarn_make_monitors_prefix() {
+    DISPLAY=$TARN_MONITORS_DISPLAY tarn_make_prefix "$1" "$2"
 }
 
 # Windows form of a Unix path, through the Z: drive every prefix has.

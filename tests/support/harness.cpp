@@ -324,9 +324,22 @@ std::string Narrow(const std::wstring &text)
     return out;
 }
 
+void ClearIndicatorSettings()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Halvern\\Tarn");
+    HKEY hKey;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Halvern", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &hKey)
+        == ERROR_SUCCESS)
+    {
+        RegDeleteTreeW(hKey, L"Tarn");
+        RegCloseKey(hKey);
+    }
+}
+
 void TarnviewTest::SetUp()
 {
     StopAnyTarnview();
+    ClearIndicatorSettings();
     PrepareLog();
     SetInstallPath(BinDir());
 }

@@ -47,6 +47,7 @@ int PrefixOSVersion();   // major * 10 + minor, as GetVersionExW reports it in t
 bool WaitForStartup(HANDLE hProcess, DWORD timeoutMs);
 void StopProcess(HANDLE hProcess);
 void StopAnyTarnview();                       // leftovers of an earlier test in this prefix
+void ClearIndicatorSettings();                // the user's and the policy's: today's indicator
 
 LRESULT SendIndicator(WPARAM code, LPARAM level);
 

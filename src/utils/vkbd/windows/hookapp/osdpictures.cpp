@@ -7,7 +7,7 @@
 #include <strsafe.h>
 #include "tarnview.h"
 
-#define PICTURE_SLOTS 20      // the 19 pictures, and one to spare
+#define PICTURE_SLOTS 40      // the 19 pictures at both sizes, and two to spare
 #define PICTURE_PATH_CCH 100
 #define PICTURE_MAX_BYTES (4 * 1024 * 1024)
 

@@ -1,11 +1,13 @@
 // ShowIndicatorProc, the OSD display thread: shows the pending indicator in its
-// window and hides every OSD 3000 ms after the last code.
+// window, on the monitor and at the place the settings choose, and hides every
+// OSD the settings' time (3000 ms by default) after the last code.
 #include <windows.h>
 #include <strsafe.h>
 #include "Tarnwatch.h"
+#include "osdmonitor.h"
+#include "osdsettings.h"
 #include "tarnview.h"
 
-#define OSD_TIMEOUT_MS 3000
 #define IMAGE_PATH_CCH 100
 #define OSD_NAME_CCH 64
 
@@ -82,20 +84,75 @@ static void NameOsd(HWND hWnd, int nCode)
         SetWindowTextW(hWnd, szName);
 }
 
-static void ShowOsd(int nCode)
+// Opacity below 100 % makes the windows layered; at 100 % they are the plain
+// windows they always were.
+static void SetOsdOpacity(HWND hWnd, DWORD dwOpacity)
 {
+    LONG lStyle = GetWindowLongW(hWnd, GWL_EXSTYLE);
+    if (dwOpacity >= 100)
+    {
+        if (lStyle & WS_EX_LAYERED)
+            SetWindowLongW(hWnd, GWL_EXSTYLE, lStyle & ~WS_EX_LAYERED);
+        return;
+    }
+    if (!(lStyle & WS_EX_LAYERED))
+        SetWindowLongW(hWnd, GWL_EXSTYLE, lStyle | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hWnd, 0, (BYTE)MulDiv(255, (int)dwOpacity, 100), LWA_ALPHA);
+}
+
+// A new appearance goes to the monitor the settings choose now; an indicator
+// already on screen that is updated stays where it is, unless the monitors
+// changed under it.
+static void PlaceOsd(HWND hWnd, const OSD_SETTINGS *pSettings)
+{
+    RECT rcWindow, rcMonitor;
+    if (IsWindowVisible(hWnd) && GetWindowRect(hWnd, &rcWindow) && IsOnOneMonitor(&rcWindow))
+    {
+        RaiseOsdWindow(hWnd);
+        return;
+    }
+    SetOsdSize(pSettings->dwSize);
+    SetOsdOpacity(hWnd, pSettings->dwOpacity);
+    if (ChooseOsdMonitor(pSettings, &rcMonitor))
+        PlaceOsdWindowOn(hWnd, &rcMonitor, pSettings->dwPlace);
+}
+
+// What the settings leave out is neither shown nor announced.
+static BOOL IsWanted(int nCode, HWND hWnd, const OSD_SETTINGS *pSettings)
+{
+    if (!pSettings->bShow[OsdGroupOf(nCode)])
+        return FALSE;
+    return pSettings->bOverFullScreen || IsWindowVisible(hWnd) || !IsFullScreenForeground();
+}
+
+static void ShowOsd(int nCode, const OSD_SETTINGS *pSettings)
+{
+    HWND hWnd = WindowFor(nCode);
+    if (!IsWanted(nCode, hWnd, pSettings))
+        return;
     if (nCode >= WLAN_ON && nCode <= REQUEST_DENIED)
         CopyPictures(nCode);
-    ReadScreenSize();
-    HWND hWnd = WindowFor(nCode);
     NameOsd(hWnd, nCode);
-    PlaceOsdWindow(hWnd);
+    PlaceOsd(hWnd, pSettings);
     UpdateWindow(hWnd);
     // Shown without activation: typing goes on into the user's window.
     ShowWindow(hWnd, SW_SHOWNOACTIVATE);
     // Once per appearance or bar repaint, after it is on screen: readers speak
     // an alert's name without moving the focus or the user's place.
     NotifyWinEvent(EVENT_SYSTEM_ALERT, hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+// Main thread, at a display change: a shown window that no monitor holds whole
+// any more goes to the monitor the settings choose now.
+void KeepOsdOnAMonitor(HWND hWnd)
+{
+    RECT rcWindow, rcMonitor;
+    if (!IsWindowVisible(hWnd) || !GetWindowRect(hWnd, &rcWindow) || IsOnOneMonitor(&rcWindow))
+        return;
+    OSD_SETTINGS settings;
+    ReadOsdSettings(&settings);
+    if (ChooseOsdMonitor(&settings, &rcMonitor))
+        PlaceOsdWindowOn(hWnd, &rcMonitor, settings.dwPlace);
 }
 
 // A newer code of the same kind only repaints the visible bar; anything else
@@ -113,16 +170,19 @@ static void OnNewCode(int nShown)
 
 // The event is reset before the code is read, so a code stored at any later
 // moment signals it again and is never missed.
+// The settings are read at every code, so a change shows at the next indicator.
 DWORD WINAPI ShowIndicatorProc(LPVOID pParam)
 {
     (void)pParam;
+    OSD_SETTINGS settings;
     for (;;)
     {
         ResetEvent(g_hShowEvent);
         int nShown = g_nPendingIndicator;
+        ReadOsdSettings(&settings);
         if (nShown != 0)
-            ShowOsd(nShown);
-        if (WaitForSingleObject(g_hShowEvent, OSD_TIMEOUT_MS) == WAIT_TIMEOUT
+            ShowOsd(nShown, &settings);
+        if (WaitForSingleObject(g_hShowEvent, settings.dwSeconds * 1000) == WAIT_TIMEOUT
             && SendMessageW(g_hIconWnd, WM_OSD_TIMEOUT, (WPARAM)nShown, 0))
         {
             HideOsdWindows();

@@ -1,22 +1,12 @@
-// The three OSD windows of class "ShowWnd": DPI scaling, placement, rounded
-// regions, the double-buffered paint and the display orientation. Main thread,
-// except ReadScreenSize and PlaceOsdWindow, which the OSD thread calls too.
+// The three OSD windows of class "ShowWnd": their creation, DPI and size scaling,
+// the double-buffered paint, the display orientation, and a shown window kept on
+// a monitor when the monitors change. Main thread; the OSD thread scales too.
 #include <windows.h>
 #include <gdiplus.h>
+#include <strsafe.h>
 #include "Tarnwatch.h"
+#include "osdsettings.h"
 #include "tarnview.h"
-
-// Where each window goes, all in 96-dpi units: the distances from the right
-// edge (or the centre) and the bottom scale with the sizes, so a window at any
-// DPI lies as far inside the screen as the pictures were drawn for at 96 dpi.
-typedef struct OSD_LAYOUT
-{
-    HWND *phWnd;
-    BOOL bCentred;        // left is W / 2 - nLeft, else W - nLeft
-    int nLeft, nTop;      // subtracted, scaled, from the screen size
-    int cx, cy;
-    int rgnLeft, rgnTop, rgnRight, rgnBottom, cxCorner, cyCorner;
-} OSD_LAYOUT;
 
 // Bar pictures: first x, pitch and y, in 96-dpi units.
 #define VOLUME_BAR_X 41
@@ -26,21 +16,17 @@ typedef struct OSD_LAYOUT
 #define BRIGHTNESS_BAR_PITCH 27
 #define BRIGHTNESS_BAR_Y 11
 
+#define PLACE_CHECK_TIMER 1
+#define PLACE_CHECK_MS 250   // the monitors are asked once the change has settled
+
 bool g_bDpiRead = false;
 int g_nDpiX = 96;
 int g_nDpiY = 96;
-int g_nScreenWidth = 0;
-int g_nScreenHeight = 0;
+volatile LONG g_nOsdSize = 100;   // percent, on top of the DPI: the user's indicator size
 HWND g_hIconWnd = NULL;
 HWND g_hModeWnd = NULL;
 HWND g_hBarWnd = NULL;
 volatile LONG g_nDisplayOrientation = 0;   // 0..3, read by the hardware-event dispatcher
-
-static const OSD_LAYOUT s_layouts[] = {
-    { &g_hIconWnd, FALSE, 66, 100, 55, 55, 2, 2, 52, 52, 6, 6 },
-    { &g_hModeWnd, FALSE, 120, 100, 108, 55, 2, 2, 105, 52, 6, 6 },
-    { &g_hBarWnd, TRUE, 124, 106, 254, 64, 0, 0, 251, 61, 17, 17 },
-};
 
 // Read once per process; without a screen context both stay 96.
 static void ReadDpi(void)
@@ -60,13 +46,13 @@ static void ReadDpi(void)
 int ScaleX(int n)
 {
     ReadDpi();
-    return MulDiv(n, g_nDpiX, 96);
+    return MulDiv(n, g_nDpiX * g_nOsdSize, 96 * 100);
 }
 
 int ScaleY(int n)
 {
     ReadDpi();
-    return MulDiv(n, g_nDpiY, 96);
+    return MulDiv(n, g_nDpiY * g_nOsdSize, 96 * 100);
 }
 
 static BOOL QueryDisplayMode(DEVMODEW *pdm)
@@ -74,40 +60,6 @@ static BOOL QueryDisplayMode(DEVMODEW *pdm)
     ZeroMemory(pdm, sizeof(*pdm));
     pdm->dmSize = sizeof(*pdm);
     return EnumDisplaySettingsW(NULL, ENUM_CURRENT_SETTINGS, pdm);
-}
-
-void ReadScreenSize(void)
-{
-    DEVMODEW dm;
-    if (QueryDisplayMode(&dm))
-    {
-        g_nScreenWidth = (int)dm.dmPelsWidth;
-        g_nScreenHeight = (int)dm.dmPelsHeight;
-    }
-    else
-    {
-        g_nScreenWidth = 800;
-        g_nScreenHeight = 600;
-    }
-}
-
-static const OSD_LAYOUT *LayoutOf(HWND hWnd)
-{
-    for (const OSD_LAYOUT &layout : s_layouts)
-        if (*layout.phWnd == hWnd)
-            return &layout;
-    return NULL;
-}
-
-void PlaceOsdWindow(HWND hWnd)
-{
-    const OSD_LAYOUT *p = LayoutOf(hWnd);
-    if (!p)
-        return;
-    int left = (p->bCentred ? g_nScreenWidth / 2 : g_nScreenWidth) - ScaleX(p->nLeft);
-    int top = g_nScreenHeight - ScaleY(p->nTop);
-    // Never activated: the user's application keeps the foreground and the keys.
-    SetWindowPos(hWnd, HWND_TOPMOST, left, top, ScaleX(p->cx), ScaleY(p->cy), SWP_NOACTIVATE);
 }
 
 ATOM RegisterShowWndClass(HINSTANCE hInstance)
@@ -123,18 +75,22 @@ ATOM RegisterShowWndClass(HINSTANCE hInstance)
     return RegisterClassExW(&wc);
 }
 
+// Placed on the primary monitor, hidden; each appearance places its window anew.
 void CreateOsdWindows(HINSTANCE hInstance)
 {
     RegisterShowWndClass(hInstance);
-    for (const OSD_LAYOUT &layout : s_layouts)
+    POINT ptOrigin = { 0, 0 };
+    MONITORINFO mi;
+    mi.cbSize = sizeof(mi);
+    if (!GetMonitorInfoW(MonitorFromPoint(ptOrigin, MONITOR_DEFAULTTOPRIMARY), &mi))
+        SetRect(&mi.rcMonitor, 0, 0, 800, 600);
+    HWND *const phWnds[] = { &g_hIconWnd, &g_hModeWnd, &g_hBarWnd };
+    for (HWND *phWnd : phWnds)
     {
         HWND hWnd = CreateWindowExW(0, L"ShowWnd", NULL, WS_POPUP, 0, 0, 0, 0, NULL, NULL, hInstance, NULL);
-        *layout.phWnd = hWnd;
-        PlaceOsdWindow(hWnd);
-        // The system owns the region once the window has it.
-        HRGN hRgn = CreateRoundRectRgn(ScaleX(layout.rgnLeft), ScaleY(layout.rgnTop), ScaleX(layout.rgnRight),
-                                       ScaleY(layout.rgnBottom), ScaleX(layout.cxCorner), ScaleY(layout.cyCorner));
-        SetWindowRgn(hWnd, hRgn, TRUE);
+        *phWnd = hWnd;
+        PlaceOsdWindowOn(hWnd, &mi.rcMonitor, OSD_PLACE_STANDARD);
+        SetOsdRegion(hWnd);
         // Replaces the whole extended style: never listed in the taskbar, and
         // never made the foreground window, not even by a click.
         SetWindowLongW(hWnd, GWL_EXSTYLE, WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE);
@@ -142,37 +98,64 @@ void CreateOsdWindows(HINSTANCE hInstance)
     }
 }
 
-// At 96 dpi a picture goes on at its own pixel size, as it was drawn. At any
-// other DPI it gets a rectangle scaled like its window: drawn at a point, it
-// would be sized by a resolution our files do not carry, left to GDI+'s default.
-// Bilinear never overshoots at the pictures' hard edges; mirrored border pixels
-// and pixel centres on the half keep the edges opaque, not faded into the
-// transparent outside.
-static void DrawPicture(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pImage, int x, int y)
+// Above 100 % the pictures come from their rendering at twice the size
+// (Resource\2x, drawn from the same sources), which stays sharp where the
+// artwork's own pixels blown up would blur; without it, the artwork is scaled.
+static Gdiplus::Image *PictureOf(LPCWSTR pszPath, BOOL *pbDouble)
 {
-    if (ScaleX(96) == 96 && ScaleY(96) == 96)
+    *pbDouble = FALSE;
+    if (g_nOsdSize > 100)
+    {
+        WCHAR szDouble[MAX_PATH];
+        LPCWSTR pszName = wcsrchr(pszPath, L'\\');
+        int cchDir = pszName ? (int)(pszName - pszPath) : 0;
+        Gdiplus::Image *pImage = NULL;
+        if (pszName && SUCCEEDED(StringCchPrintfW(szDouble, MAX_PATH, L"%.*ls\\2x%ls", cchDir, pszPath, pszName)))
+            pImage = OsdPicture(szDouble);
+        if (pImage)
+        {
+            *pbDouble = TRUE;
+            return pImage;
+        }
+    }
+    return OsdPicture(pszPath);
+}
+
+// A picture goes on at its own pixel size where that is the size it is to
+// have: the artwork at 96 dpi and 100 %, the double one at 96 dpi and 200 %.
+// At any other scale it gets a rectangle scaled like its window: drawn at a
+// point, it would be sized by a resolution our files do not carry. The
+// artwork is scaled bilinear, which never overshoots at its hard edges; the
+// double one bicubic, as it mostly shrinks. Mirrored border pixels and pixel
+// centres on the half keep the edges opaque, not faded into the transparent
+// outside.
+static void DrawPicture(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pImage, BOOL bDouble, int x, int y)
+{
+    int cx = (int)pImage->GetWidth(), cy = (int)pImage->GetHeight();
+    int cxShown = ScaleX(bDouble ? cx / 2 : cx), cyShown = ScaleY(bDouble ? cy / 2 : cy);
+    if (cxShown == cx && cyShown == cy)
     {
         pGraphics->DrawImage(pImage, x, y);
         return;
     }
-    int cx = (int)pImage->GetWidth(), cy = (int)pImage->GetHeight();
     Gdiplus::ImageAttributes attributes;
     attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
-    pGraphics->SetInterpolationMode(Gdiplus::InterpolationModeBilinear);
+    pGraphics->SetInterpolationMode(bDouble ? Gdiplus::InterpolationModeHighQualityBicubic
+                                            : Gdiplus::InterpolationModeBilinear);
     pGraphics->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-    pGraphics->DrawImage(pImage, Gdiplus::Rect(x, y, ScaleX(cx), ScaleY(cy)), 0, 0, cx, cy, Gdiplus::UnitPixel,
+    pGraphics->DrawImage(pImage, Gdiplus::Rect(x, y, cxShown, cyShown), 0, 0, cx, cy, Gdiplus::UnitPixel,
                          &attributes);
 }
 
 // The bar pictures, one per level step, for the volume and brightness codes.
-static void DrawBars(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pBar, int nCode)
+static void DrawBars(Gdiplus::Graphics *pGraphics, Gdiplus::Image *pBar, BOOL bDouble, int nCode)
 {
     BOOL bVolume = nCode == VOLUME_UP || nCode == VOLUME_DOWN;
     int x0 = bVolume ? VOLUME_BAR_X : BRIGHTNESS_BAR_X;
     int pitch = bVolume ? VOLUME_BAR_PITCH : BRIGHTNESS_BAR_PITCH;
     int y = ScaleY(bVolume ? VOLUME_BAR_Y : BRIGHTNESS_BAR_Y);
     for (int i = 0; i < g_nIndicatorLevel; ++i)
-        DrawPicture(pGraphics, pBar, ScaleX(x0 + pitch * i), y);
+        DrawPicture(pGraphics, pBar, bDouble, ScaleX(x0 + pitch * i), y);
 }
 
 // Everything is drawn off-screen and copied in one BitBlt. The pictures come
@@ -184,13 +167,14 @@ static void PaintContent(HDC hdc, int cx, int cy)
     HBITMAP hbmMem = CreateCompatibleBitmap(hdc, cx, cy);
     HGDIOBJ hbmOld = SelectObject(hdcMem, hbmMem);
     Gdiplus::Graphics *pGraphics = new Gdiplus::Graphics(hdcMem);
-    Gdiplus::Image *pBack = OsdPicture(g_szBackImage);
+    BOOL bDouble;
+    Gdiplus::Image *pBack = PictureOf(g_szBackImage, &bDouble);
     if (pBack)
-        DrawPicture(pGraphics, pBack, 0, 0);
+        DrawPicture(pGraphics, pBack, bDouble, 0, 0);
     int nCode = g_nPendingIndicator;
-    Gdiplus::Image *pBar = nCode >= VOLUME_UP && nCode <= BRIGHTNESS_DOWN ? OsdPicture(g_szForeImage) : NULL;
+    Gdiplus::Image *pBar = nCode >= VOLUME_UP && nCode <= BRIGHTNESS_DOWN ? PictureOf(g_szForeImage, &bDouble) : NULL;
     if (pBar)
-        DrawBars(pGraphics, pBar, nCode);
+        DrawBars(pGraphics, pBar, bDouble, nCode);
     BitBlt(hdc, 0, 0, cx, cy, hdcMem, 0, 0, SRCCOPY);
     delete pGraphics;
     DeleteObject(SelectObject(hdcMem, hbmOld));
@@ -233,7 +217,14 @@ LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_DISPLAYCHANGE:
         UpdateOrientation(TRUE);
+        SetTimer(hWnd, PLACE_CHECK_TIMER, PLACE_CHECK_MS, NULL);
         break;
+    case WM_TIMER:
+        if (wParam != PLACE_CHECK_TIMER)
+            break;
+        KillTimer(hWnd, PLACE_CHECK_TIMER);
+        KeepOsdOnAMonitor(hWnd);
+        return 0;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
     case WM_OSD_TIMEOUT:

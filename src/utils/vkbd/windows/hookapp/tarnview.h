@@ -22,24 +22,28 @@ LRESULT OnQueryEndSession(LPARAM lParam);
 void OnEndSession(WPARAM wParam, LPARAM lParam);
 
 // OSD windows (osdwnd.cpp)
-extern int g_nScreenWidth, g_nScreenHeight;
 extern HWND g_hIconWnd, g_hModeWnd, g_hBarWnd;
 extern volatile LONG g_nDisplayOrientation;   // 0..3 as the display reports it
+extern volatile LONG g_nOsdSize;              // percent of the DPI's size, set by the OSD thread
 
 // Sent by the OSD thread to an OSD window when an indicator timed out: the main
 // thread clears the pending code unless a newer one has come (wParam: the code shown).
 #define WM_OSD_TIMEOUT (WM_APP + 1)
 
-int ScaleX(int n);
+int ScaleX(int n);   // 96-dpi units to pixels at the screen's DPI and the indicator's size
 int ScaleY(int n);
-void ReadScreenSize(void);
-void PlaceOsdWindow(HWND hWnd);
 ATOM RegisterShowWndClass(HINSTANCE hInstance);
 void CreateOsdWindows(HINSTANCE hInstance);
 void ReadDisplayOrientation(void);   // at start-up and at every display change
 LRESULT CALLBACK ShowWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 // The alert-role accessible object of an OSD window (osdaccess.cpp); 0 for the default.
 LRESULT OsdAccessibleObject(HWND hWnd, WPARAM wParam, LPARAM lParam);
+
+// Where the OSD windows go and how large they are (osdplace.cpp)
+void PlaceOsdWindowOn(HWND hWnd, const RECT *prcMonitor, DWORD dwPlace);
+void RaiseOsdWindow(HWND hWnd);
+void SetOsdRegion(HWND hWnd);
+void SetOsdSize(DWORD dwSize);
 
 // Decoded OSD pictures, kept until their file changes (osdpictures.cpp)
 namespace Gdiplus { class Image; }
@@ -50,6 +54,7 @@ extern WCHAR g_szBackImage[];
 extern WCHAR g_szForeImage[];
 DWORD WINAPI ShowIndicatorProc(LPVOID pParam);
 void HideOsdWindows(void);
+void KeepOsdOnAMonitor(HWND hWnd);
 
 // Spoken names of the indicators (osdname.cpp)
 BOOL OsdNameOf(int nCode, int nLevel, LPWSTR pszName, size_t cchName);

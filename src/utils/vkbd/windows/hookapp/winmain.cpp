@@ -107,7 +107,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLin
     // The OSD windows' accessible objects are handed out through COM on this thread.
     CoInitialize(NULL);
     InitHookWindow(hInstance);
-    ReadScreenSize();
     CreateOsdWindows(hInstance);
     // A tablet started upside down pages the right way from the first press.
     ReadDisplayOrientation();
