@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include "eventcheck.h"
 #include "launchcfg.h"
+#include "osdcheck.h"
 #include "resource.h"
 
 namespace {
@@ -54,6 +55,17 @@ protected:
         ASSERT_NE(nullptr, m_hPage);
     }
     HWND Row(int nRow, int nOffset) { return GetDlgItem(m_hPage, IDC_ROW(nRow, nOffset)); }
+    // The sheet turned to the Indicator page, once the sheet takes the turn.
+    HWND IndicatorPage()
+    {
+        HWND hPage = NULL;
+        tarn::WaitUntil([&] {
+            SendMessageW(m_hSheet, PSM_SETCURSEL, 1, 0);
+            hPage = (HWND)SendMessageW(m_hSheet, PSM_GETCURRENTPAGEHWND, 0, 0);
+            return hPage && GetDlgItem(hPage, IDC_OSD_PLACE);
+        }, ev::kDeadlineMs);
+        return hPage;
+    }
     // Posted: OK and Try may show a message box before they return.
     void Click(HWND hButton) { PostMessageW(hButton, BM_CLICK, 0, 0); }
     void Close(int nId)
@@ -196,6 +208,82 @@ TEST_F(Cpl, BadInputIsRefusedAndNothingIsWritten)
     DWORD dwType = 0;
     UserValue(L"DoubleClickLaunch", &dwType);
     EXPECT_EQ((DWORD)REG_DWORD, dwType) << "replaced without Apply";
+}
+
+DWORD IndicatorSetting(HKEY hRoot, const wchar_t *pszKey, const wchar_t *pszName)
+{
+    DWORD dw = 99, cb = sizeof(dw);
+    RegGetValueW(hRoot, pszKey, pszName, RRF_RT_REG_DWORD, NULL, &dw, &cb);
+    return dw;
+}
+
+// Picks the item of a list whose data is the value, as a click would.
+void Choose(HWND hPage, int nId, LPARAM lData)
+{
+    HWND hCombo = GetDlgItem(hPage, nId);
+    int nCount = (int)SendMessageW(hCombo, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < nCount; ++i)
+        if (SendMessageW(hCombo, CB_GETITEMDATA, i, 0) == lData)
+            SendMessageW(hCombo, CB_SETCURSEL, i, 0);
+    SendMessageW(hPage, WM_COMMAND, MAKEWPARAM(nId, CBN_SELCHANGE), (LPARAM)hCombo);
+}
+
+// Every setting of the Indicator page written by OK, none by Cancel; a sample
+// shows the page's values before they are applied; a policy's setting is shown
+// read-only and never written over.
+TEST_F(Cpl, IndicatorSettingsAreWrittenShownAsSampleAndThePolicyWins)
+{
+    const wchar_t kKey[] = L"SOFTWARE\\Halvern\\Tarn\\Indicator";
+    const wchar_t kPolicy[] = L"SOFTWARE\\Policies\\Halvern\\Tarn\\Indicator";
+    Open();
+    HWND hPage = IndicatorPage();
+    Choose(hPage, IDC_OSD_PLACE, 3);
+    Click(GetDlgItem(hPage, IDC_SHOW_SAMPLE));
+    HWND hOsd = osd::WaitForVisibleOsd(ev::kDeadlineMs);
+    RECT rc = {};
+    ASSERT_NE(nullptr, hOsd);
+    GetWindowRect(hOsd, &rc);
+    EXPECT_EQ(11, rc.left) << "the sample at the page's place, top left";
+    EXPECT_EQ(45, rc.top);
+    Close(IDCANCEL);
+    EXPECT_EQ(99u, IndicatorSetting(HKEY_CURRENT_USER, kKey, L"Place")) << "Cancel writes nothing";
+
+    const struct { int id; LPARAM data; const wchar_t *name; DWORD stored; } lists[] = {
+        { IDC_OSD_MONITOR, 2, L"Monitor", 2 }, { IDC_OSD_PLACE, 6, L"Place", 6 },
+        { IDC_OSD_SECONDS, 8, L"Seconds", 8 }, { IDC_OSD_SIZE, 150, L"Size", 150 },
+        { IDC_OSD_OPACITY, 60, L"Opacity", 60 },
+    };
+    const wchar_t *const groups[] = { L"LockKeys", L"Volume", L"Brightness", L"Radios", L"DisplayMode", L"Refused" };
+    Open();
+    hPage = IndicatorPage();
+    for (const auto &l : lists)
+        Choose(hPage, l.id, l.data);
+    for (int i = 0; i < 6; ++i)
+        SendMessageW(GetDlgItem(hPage, IDC_OSD_SHOW_FIRST + i), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(hPage, IDC_OSD_FULL_SCREEN), BM_CLICK, 0, 0);
+    Close(IDOK);
+    for (const auto &l : lists)
+        EXPECT_EQ(l.stored, IndicatorSetting(HKEY_CURRENT_USER, kKey, l.name)) << tarn::Narrow(l.name);
+    for (const wchar_t *pszGroup : groups)
+        EXPECT_EQ(0u, IndicatorSetting(HKEY_CURRENT_USER, kKey, pszGroup)) << tarn::Narrow(pszGroup);
+    EXPECT_EQ(0u, IndicatorSetting(HKEY_CURRENT_USER, kKey, L"OverFullScreen"));
+
+    HKEY hKey;
+    DWORD dwSeconds = 7;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicy, 0, NULL, 0, KEY_SET_VALUE, NULL, &hKey, NULL));
+    RegSetValueExW(hKey, L"Seconds", 0, REG_DWORD, (const BYTE *)&dwSeconds, sizeof(dwSeconds));
+    RegCloseKey(hKey);
+    Open();
+    hPage = IndicatorPage();
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hPage, IDC_OSD_SECONDS)));
+    EXPECT_EQ("7 s", Text(GetDlgItem(hPage, IDC_OSD_SECONDS)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(hPage, IDC_OSD_POLICY_NOTE)));
+    EXPECT_NE(std::string::npos, Text(GetDlgItem(hPage, IDC_OSD_POLICY_NOTE)).find("administrator"));
+    Choose(hPage, IDC_OSD_PLACE, 1);
+    Close(IDOK);
+    EXPECT_EQ(1u, IndicatorSetting(HKEY_CURRENT_USER, kKey, L"Place"));
+    EXPECT_EQ(8u, IndicatorSetting(HKEY_CURRENT_USER, kKey, L"Seconds")) << "the user's own stays";
+    tarn::ClearIndicatorSettings();
 }
 
 }  // namespace

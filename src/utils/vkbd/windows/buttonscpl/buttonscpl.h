@@ -12,6 +12,12 @@ void ShowButtonsSheet(HWND hParent);
 INT_PTR CALLBACK ButtonsPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK IndicatorPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
+// The indicator's settings on the Indicator page (indicatorsettings.cpp).
+void LoadIndicatorSettings(HWND hDlg);
+BOOL ApplyIndicatorSettings(HWND hDlg);
+BOOL WriteIndicatorSample(HWND hDlg);
+BOOL IsIndicatorSettingControl(int nId);
+
 // Texts from the string table (cpltext.cpp). A control's text is the string of
 // its id; FormatText and ShowMessage take FormatMessage inserts (%1, %2!u!).
 void LoadDialogTexts(HWND hDlg);

@@ -1,6 +1,7 @@
 // The "Indicator" page: whether Tarnview runs (its "HookWnd" window), its
-// version, whether the maker's platform libraries are there; a sample of the
-// indicators sent as WM_INDICATOR, and Tarnview started when it is not running.
+// version, whether the maker's platform libraries are there; the indicator's
+// settings (indicatorsettings.cpp); a sample of the indicators sent as
+// WM_INDICATOR, and Tarnview started when it is not running.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -9,6 +10,7 @@
 #include "resource.h"
 #include "Tarnwatch.h"
 #include "tarnview.h"
+#include "osdsettings.h"
 
 #define TIMER_REFRESH 1
 #define TIMER_SAMPLE 2
@@ -19,6 +21,7 @@
 #define STATE_MAX_CCH 512
 
 static const LPCWSTR s_platformLibraries[] = { L"OrxCore.dll", L"OrxVKbd.dll", L"OrxPM.dll" };
+static BOOL g_bSettingsChanged;   // the indicator's settings were changed since the last Apply
 
 static BOOL FileExistsIn(LPCWSTR pszDir, LPCWSTR pszName)
 {
@@ -102,9 +105,11 @@ static void SendIndicator(WPARAM nCode, LPARAM nLevel)
         SendMessageTimeoutW(hHookWnd, WM_INDICATOR, nCode, nLevel, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &dwResult);
 }
 
-// Caps Lock first, the volume bar a moment later: Tarnview keeps no queue.
+// Caps Lock first, the volume bar a moment later: Tarnview keeps no queue. Both
+// as the page sets them, applied or not.
 static void OnShowSample(HWND hDlg)
 {
+    WriteIndicatorSample(hDlg);
     SendIndicator(CAPS_LOCK_ON, 0);
     SetTimer(hDlg, TIMER_SAMPLE, SAMPLE_STEP_MS, NULL);
 }
@@ -141,8 +146,14 @@ static void OnTimer(HWND hDlg, UINT_PTR nTimer)
         RefreshState(hDlg);
 }
 
-static BOOL OnCommand(HWND hDlg, int nId)
+static BOOL OnCommand(HWND hDlg, int nId, int nCode)
 {
+    if (IsIndicatorSettingControl(nId) && (nCode == CBN_SELCHANGE || nCode == BN_CLICKED))
+    {
+        g_bSettingsChanged = TRUE;
+        PropSheet_Changed(GetParent(hDlg), hDlg);
+        return TRUE;
+    }
     switch (nId)
     {
     case IDC_SHOW_SAMPLE: OnShowSample(hDlg); return TRUE;
@@ -151,23 +162,50 @@ static BOOL OnCommand(HWND hDlg, int nId)
     }
 }
 
+// OK and Apply write what was changed; Cancel writes nothing.
+static BOOL OnNotify(HWND hDlg, const NMHDR *pHdr)
+{
+    if (pHdr->code != PSN_APPLY)
+        return FALSE;
+    LONG_PTR lResult = PSNRET_NOERROR;
+    if (g_bSettingsChanged && !ApplyIndicatorSettings(hDlg))
+    {
+        ShowMessage(hDlg, MB_OK | MB_ICONSTOP, IDS_WRITE_FAILED);
+        lResult = PSNRET_INVALID;
+    }
+    else
+        g_bSettingsChanged = FALSE;
+    SetWindowLongPtrW(hDlg, DWLP_MSGRESULT, lResult);
+    return TRUE;
+}
+
 static BOOL OnInitDialog(HWND hDlg)
 {
     LoadDialogTexts(hDlg);
+    LoadIndicatorSettings(hDlg);
+    g_bSettingsChanged = FALSE;
     RefreshState(hDlg);
     SetTimer(hDlg, TIMER_REFRESH, REFRESH_MS, NULL);
     return TRUE;
 }
 
+// A sample outlives no page.
+static void OnDestroy(HWND hDlg)
+{
+    KillTimer(hDlg, TIMER_REFRESH);
+    KillTimer(hDlg, TIMER_SAMPLE);
+    DeleteOsdSample();
+}
+
 INT_PTR CALLBACK IndicatorPageProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
     switch (uMsg)
     {
     case WM_INITDIALOG: return OnInitDialog(hDlg);
-    case WM_COMMAND: return OnCommand(hDlg, LOWORD(wParam));
+    case WM_COMMAND: return OnCommand(hDlg, LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY: return OnNotify(hDlg, (const NMHDR *)lParam);
     case WM_TIMER: OnTimer(hDlg, wParam); return TRUE;
-    case WM_DESTROY: KillTimer(hDlg, TIMER_REFRESH); KillTimer(hDlg, TIMER_SAMPLE); return FALSE;
+    case WM_DESTROY: OnDestroy(hDlg); return FALSE;
     default: return FALSE;
     }
 }

@@ -26,6 +26,22 @@
 #define IDC_SHOW_SAMPLE 1103
 #define IDC_START_TARNVIEW 1104
 #define IDC_INDICATOR_INTRO 1105
+// Indicator page: the indicator's settings. The groups' boxes follow each other
+// in the order of OSD_GROUP.
+#define IDC_OSD_MONITOR 1110
+#define IDC_OSD_PLACE 1111
+#define IDC_OSD_SECONDS 1112
+#define IDC_OSD_SIZE 1113
+#define IDC_OSD_OPACITY 1114
+#define IDC_OSD_FULL_SCREEN 1115
+#define IDC_OSD_SHOW_FIRST 1120
+#define IDC_OSD_MONITOR_LABEL 1130
+#define IDC_OSD_PLACE_LABEL 1131
+#define IDC_OSD_SECONDS_LABEL 1132
+#define IDC_OSD_SIZE_LABEL 1133
+#define IDC_OSD_OPACITY_LABEL 1134
+#define IDC_OSD_SHOW_LABEL 1135
+#define IDC_OSD_POLICY_NOTE 1136
 
 // Strings.
 #define IDS_CPL_NAME 1
@@ -53,5 +69,13 @@
 #define IDS_BUTTON_SINGLE 40
 #define IDS_BUTTON_DOUBLE 41
 #define IDS_BUTTON_CAMERA 42
+#define IDS_MONITOR_IN_USE 50      // the monitor choices, in the order of OSD_MONITOR
+#define IDS_MONITOR_PRIMARY 51
+#define IDS_MONITOR_POINTER 52
+#define IDS_MONITOR_NAMED 53       // a connected monitor: number and name
+#define IDS_MONITOR_ABSENT 54      // the chosen monitor while it is not connected
+#define IDS_PLACE_FIRST 60         // the places, in the order of OSD_PLACE
+#define IDS_SECONDS 70
+#define IDS_PERCENT 71
 
 #endif
