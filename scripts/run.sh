@@ -3,9 +3,10 @@
 # maker's package puts its libraries, installs Tarnview into a private Wine prefix
 # with the setup (silently, into "C:\Program Files\Halvern\Tarn"), adds the
 # maker's Screenflip.exe beside the program, runs Tarnview.exe there on a private
-# virtual display, plays the indicator tour and then the hardware-event tour
-# (orxctl presses the radio, brightness and display keys and has a request
-# refused), then opens the Control Panel item Tarn Buttons, into out/tour (a
+# display with two monitors, plays the indicator tour and then the hardware-event
+# tour (orxctl presses the radio, brightness and display keys and has a request
+# refused), shows the indicator on the second monitor, then opens the Control
+# Panel item Tarn Buttons, into out/tour (a
 # screenshot per step and contact-sheet.png), then keeps
 # Tarnview running until interrupted.
 #   --here      use the X display in $DISPLAY instead of a private one
@@ -38,11 +39,15 @@ mkdir -p "$TARN_RUN" "$TARN_RUN/home"
 trap tarn_env_stop EXIT
 trap 'exit 130' INT TERM
 tarn_choose_loader
+# Two monitors side by side, as a tablet with an external monitor has them.
 if [ $here -eq 0 ] || [ -z "${DISPLAY:-}" ]; then
-    tarn_start_xvfb || exit 1
+    tarn_start_monitors || exit 1
+    export DISPLAY=$TARN_MONITORS_DISPLAY
+    tarn_make_monitors_prefix main winxp64
+else
+    tarn_make_prefix main winxp64
 fi
 tarn_start_pulse || exit 1
-tarn_make_prefix main winxp64
 export WINEPREFIX=$TARN_PREFIX
 # Windows reads the screen's DPI at log-on; Wine reads it when a program starts.
 if [ -n "$dpi" ]; then
@@ -110,6 +115,10 @@ if orxctl wait-registered 60000; then
 else
     echo "Tarnview never registered its button callback"; tour_status=1
 fi
+# The indicator on the second monitor: the monitor under the pointer, where the
+# tour puts the pointer.
+tarn_log "the indicator on the second monitor"
+timeout 120 wine "$out/sim/tour.exe" --second "$(tarn_winpath "$tour")" || tour_status=1
 # Last, the buttons' Control Panel item as Control Panel opens it (64-bit control.exe
 # for the 64-bit item: Wine's 64-bit loader, which Debian keeps off PATH); it stays
 # open with Tarnview.

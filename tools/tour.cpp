@@ -1,8 +1,10 @@
 // The main job's tour: sends every indicator code to the running Tarnview, waits
 // for its OSD and saves a screenshot of the screen's bottom area (taller at a
-// higher DPI) for each. With
-// --shot it only waits for the OSD that something else (orxctl) caused and saves it.
+// higher DPI) for each. With --shot it only waits for the OSD that something else
+// (orxctl) caused and saves it; with --second it shows indicators on the second
+// monitor, where it puts the pointer, and saves that monitor's bottom area.
 // Usage: tour.exe <output folder> | tour.exe --shot <output folder> <name>
+//        | tour.exe --second <output folder>
 #include <windows.h>
 #include <gdiplus.h>
 #include <stdio.h>
@@ -74,11 +76,11 @@ static BOOL GetPngEncoder(CLSID *pClsid)
     return bFound;
 }
 
-// The bottom strip of the screen, where every OSD appears; it grows with the
+// The bottom strip of a monitor, where every OSD appears; it grows with the
 // screen's DPI, as the OSD windows and their distances from the edge do.
-static void SaveBottomOfScreen(const wchar_t *pszPath)
+static void SaveBottomOf(const RECT &rcMonitor, const wchar_t *pszPath)
 {
-    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    int cx = rcMonitor.right - rcMonitor.left, cy = rcMonitor.bottom - rcMonitor.top;
     HDC hdcScreen = GetDC(NULL);
     int cyShot = MulDiv(SHOT_HEIGHT, GetDeviceCaps(hdcScreen, LOGPIXELSY), 96);
     if (cyShot > cy)
@@ -86,7 +88,7 @@ static void SaveBottomOfScreen(const wchar_t *pszPath)
     HDC hdcMem = CreateCompatibleDC(hdcScreen);
     HBITMAP hbm = CreateCompatibleBitmap(hdcScreen, cx, cyShot);
     HGDIOBJ hOld = SelectObject(hdcMem, hbm);
-    BitBlt(hdcMem, 0, 0, cx, cyShot, hdcScreen, 0, cy - cyShot, SRCCOPY);
+    BitBlt(hdcMem, 0, 0, cx, cyShot, hdcScreen, rcMonitor.left, rcMonitor.bottom - cyShot, SRCCOPY);
     SelectObject(hdcMem, hOld);
     Gdiplus::Bitmap *pBitmap = new Gdiplus::Bitmap(hbm, NULL);
     CLSID clsid;
@@ -98,7 +100,14 @@ static void SaveBottomOfScreen(const wchar_t *pszPath)
     ReleaseDC(NULL, hdcScreen);
 }
 
-static BOOL SaveStep(const wchar_t *pszFolder, const wchar_t *pszName)
+static const RECT *PrimaryMonitor(void)
+{
+    static RECT s_rc;
+    SetRect(&s_rc, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return &s_rc;
+}
+
+static BOOL SaveStep(const wchar_t *pszFolder, const wchar_t *pszName, const RECT *prcMonitor = PrimaryMonitor())
 {
     // Hide-then-show or a bar repaint: give the display thread its moment, then wait for one OSD.
     Sleep(300);
@@ -106,8 +115,58 @@ static BOOL SaveStep(const wchar_t *pszFolder, const wchar_t *pszName)
     wchar_t szPath[MAX_PATH];
     _snwprintf(szPath, MAX_PATH - 1, L"%ls\\%ls.png", pszFolder, pszName);
     szPath[MAX_PATH - 1] = L'\0';
-    SaveBottomOfScreen(szPath);
+    SaveBottomOf(*prcMonitor, szPath);
     return bShown;
+}
+
+static BOOL SendIndicator(int nCode, int nLevel)
+{
+    DWORD_PTR dwResult = 0;
+    return SendMessageTimeoutW(FindWindowW(L"HookWnd", NULL), WM_INDICATOR, nCode, nLevel, SMTO_NORMAL, WAIT_MS,
+                               &dwResult) != 0;
+}
+
+static BOOL CALLBACK FindOtherMonitor(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam)
+{
+    MONITORINFO mi;
+    mi.cbSize = sizeof(mi);
+    if (GetMonitorInfoW(hMonitor, &mi) && !(mi.dwFlags & MONITORINFOF_PRIMARY))
+    {
+        *(RECT *)lParam = mi.rcMonitor;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The user's setting "the monitor under the pointer", the pointer on the second
+// monitor; the setting goes again afterwards.
+static int RunSecondMonitor(const wchar_t *pszFolder)
+{
+    RECT rcSecond = { 0, 0, 0, 0 };
+    EnumDisplayMonitors(NULL, NULL, FindOtherMonitor, (LPARAM)&rcSecond);
+    if (IsRectEmpty(&rcSecond))
+    {
+        wprintf(L"one monitor only: no indicator on a second monitor\n");
+        return 0;
+    }
+    HKEY hKey;
+    DWORD dwPointer = 2;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Halvern\\Tarn\\Indicator", 0, NULL, 0, KEY_SET_VALUE, NULL,
+                        &hKey, NULL) != ERROR_SUCCESS)
+        return 1;
+    RegSetValueExW(hKey, L"Monitor", 0, REG_DWORD, (const BYTE *)&dwPointer, sizeof(dwPointer));
+    SetCursorPos((rcSecond.left + rcSecond.right) / 2, (rcSecond.top + rcSecond.bottom) / 2);
+    const TOUR_STEP steps[] = { { VOLUME_UP, 9, L"50_second_monitor_volume_09" }, { CAPS_LOCK_ON, 0, L"51_second_monitor_caps_on" } };
+    int nFailed = 0;
+    for (const TOUR_STEP &step : steps)
+    {
+        BOOL bShown = SendIndicator(step.nCode, step.nLevel) && SaveStep(pszFolder, step.pszName, &rcSecond);
+        wprintf(L"%-32ls %ls\n", step.pszName, bShown ? L"shown" : L"NOT SHOWN");
+        nFailed += !bShown;
+    }
+    RegDeleteValueW(hKey, L"Monitor");
+    RegCloseKey(hKey);
+    return nFailed;
 }
 
 static int RunIndicatorTour(const wchar_t *pszFolder)
@@ -115,9 +174,7 @@ static int RunIndicatorTour(const wchar_t *pszFolder)
     int nFailed = 0;
     for (const TOUR_STEP &step : s_steps)
     {
-        HWND hHookWnd = FindWindowW(L"HookWnd", NULL);
-        DWORD_PTR dwResult = 0;
-        SendMessageTimeoutW(hHookWnd, WM_INDICATOR, step.nCode, step.nLevel, SMTO_NORMAL, WAIT_MS, &dwResult);
+        SendIndicator(step.nCode, step.nLevel);
         BOOL bShown = SaveStep(pszFolder, step.pszName);
         wprintf(L"%-24ls code %2d level %2d: %ls\n", step.pszName, step.nCode, step.nLevel, bShown ? L"shown" : L"NOT SHOWN");
         nFailed += !bShown;
@@ -128,9 +185,11 @@ static int RunIndicatorTour(const wchar_t *pszFolder)
 int wmain(int argc, wchar_t **argv)
 {
     BOOL bShot = argc == 4 && wcscmp(argv[1], L"--shot") == 0;
-    if (argc != 2 && !bShot)
+    BOOL bSecond = argc == 3 && wcscmp(argv[1], L"--second") == 0;
+    if (argc != 2 && !bShot && !bSecond)
     {
-        fwprintf(stderr, L"usage: tour.exe <output folder> | tour.exe --shot <output folder> <name>\n");
+        fwprintf(stderr, L"usage: tour.exe <output folder> | tour.exe --shot <output folder> <name>"
+                         L" | tour.exe --second <output folder>\n");
         return 2;
     }
     ULONG_PTR token;
@@ -143,6 +202,8 @@ int wmain(int argc, wchar_t **argv)
         wprintf(L"%-32ls %ls\n", argv[3], bShown ? L"shown" : L"NOT SHOWN");
         nFailed = !bShown;
     }
+    else if (bSecond)
+        nFailed = RunSecondMonitor(argv[2]);
     else
         nFailed = RunIndicatorTour(argv[1]);
     Gdiplus::GdiplusShutdown(token);
