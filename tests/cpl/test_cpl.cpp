@@ -187,10 +187,12 @@ TEST_F(Cpl, BadInputIsRefusedAndNothingIsWritten)
         EXPECT_NE(std::string::npos, TakeMessage().find(b.reason)) << b.reason;
         EXPECT_TRUE(IsWindow(m_hSheet)) << "the sheet closed over a bad input";
         EXPECT_EQ(m_hPage, (HWND)SendMessageW(m_hSheet, PSM_GETCURRENTPAGEHWND, 0, 0)) << b.reason;
-        GUITHREADINFO gti = {};
-        gti.cbSize = sizeof(gti);
-        EXPECT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(m_hSheet, NULL), &gti) && gti.hwndFocus == Row(2, IDC_ROW_EDIT))
-            << b.reason;
+        // The focus returns once the message box has gone.
+        EXPECT_TRUE(tarn::WaitUntil([&] {
+            GUITHREADINFO gti = {};
+            gti.cbSize = sizeof(gti);
+            return GetGUIThreadInfo(GetWindowThreadProcessId(m_hSheet, NULL), &gti) && gti.hwndFocus == Row(2, IDC_ROW_EDIT);
+        }, ev::kDeadlineMs)) << b.reason;
         EXPECT_EQ("(none)", UserValue(L"BezelCameraLaunch"));
     }
     // A program that exists but cannot be started: Try says why.
