@@ -5,7 +5,12 @@ set -euo pipefail
 PKGS=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xdotool
       x11-utils pulseaudio pulseaudio-utils googletest imagemagick librsvg2-bin binutils-mingw-w64-x86-64
       binutils-mingw-w64-i686 binutils procps nsis wixl msitools libxml2-utils
-      xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xcompmgr)
+      xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xcompmgr
+      locales fonts-wine fonts-wqy-microhei fonts-ipafont-gothic)
+
+# Wine takes a process's interface language from its Unix locale, which must exist:
+# the languages the tests run in, and one the product has no texts for.
+LOCALES=(de_DE.UTF-8 ja_JP.UTF-8 nl_NL.UTF-8)
 
 missing=()
 for p in "${PKGS[@]}"; do
@@ -65,3 +70,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 elif [ -n "${need_update:-}" ]; then
     update
 fi
+
+generate=0
+for l in "${LOCALES[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" && continue
+    sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >>/etc/locale.gen
+    generate=1
+done
+[ $generate -eq 0 ] || locale-gen >/dev/null

@@ -124,6 +124,22 @@ tarn_make_prefix() {
         WINEPREFIX="$base" timeout 120 wineserver -w
         touch "$base/.tarn-ready"
     fi
+    # Dialogs measured and drawn in Windows' own face: this Wine does not load the
+    # TrueType fonts of its data folder, and its fallback for Tahoma (a Japanese
+    # font once one is installed) draws Latin and Cyrillic far wider. The faces
+    # Windows gives East Asian dialogs, as fonts that have their glyphs. A base
+    # prefix kept from an earlier run gets them too.
+    if [ ! -f "$base/.tarn-fonts" ]; then
+        cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$base/drive_c/windows/Fonts/" || return 1
+        local face
+        for face in "MS UI Gothic=IPAPGothic" "Gulim=WenQuanYi Micro Hei" "SimSun=WenQuanYi Micro Hei" \
+                    "PMingLiU=WenQuanYi Micro Hei"; do
+            WINEPREFIX="$base" timeout 120 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%=*}" \
+                /d "${face#*=}" /f >/dev/null 2>&1
+        done
+        WINEPREFIX="$base" timeout 120 wineserver -w
+        touch "$base/.tarn-fonts"
+    fi
     rm -rf "$prefix"
     cp -a "$base" "$prefix"
     TARN_PREFIXES+=("$prefix")

@@ -184,6 +184,27 @@ HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std
     return pi.hProcess;
 }
 
+static bool SwapVariable(const wchar_t *name, const wchar_t *value, std::wstring *old)
+{
+    wchar_t sz[256] = L"";
+    DWORD cch = GetEnvironmentVariableW(name, sz, 256);
+    *old = cch < 256 ? sz : L"";
+    SetEnvironmentVariableW(name, value);
+    return cch > 0 && cch < 256;
+}
+
+// LC_ALL, which Wine reads before LANG, is set too.
+ChildLocale::ChildLocale(const wchar_t *locale)
+    : m_hadLang(SwapVariable(L"LANG", locale, &m_lang)), m_hadAll(SwapVariable(L"LC_ALL", locale, &m_all))
+{
+}
+
+ChildLocale::~ChildLocale()
+{
+    SetEnvironmentVariableW(L"LANG", m_hadLang ? m_lang.c_str() : NULL);
+    SetEnvironmentVariableW(L"LC_ALL", m_hadAll ? m_all.c_str() : NULL);
+}
+
 HANDLE StartTarnview()
 {
     return StartProgram(BinDir() + L"\\Tarnview.exe", L"", TestsDir());
@@ -316,11 +337,12 @@ bool ReadSharedSection(LONG values[4])
     return bFound;
 }
 
+// UTF-8, so that a message shows any language's text and no two texts compare alike.
 std::string Narrow(const std::wstring &text)
 {
-    std::string out;
-    for (wchar_t c : text)
-        out.push_back(c < 128 ? (char)c : '?');
+    int cb = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string out(cb, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], cb, NULL, NULL);
     return out;
 }
 

@@ -18,10 +18,10 @@ BOOL ApplyIndicatorSettings(HWND hDlg);
 BOOL WriteIndicatorSample(HWND hDlg);
 BOOL IsIndicatorSettingControl(int nId);
 
-// Texts from the string table (cpltext.cpp). A control's text is the string of
-// its id; FormatText and ShowMessage take FormatMessage inserts (%1, %2!u!).
+// Texts from the string table in the user's language (cpltext.cpp, uilang.h).
+// A control's text is the string of its id; ShowMessage takes FormatMessage
+// inserts (%1, %2!u!).
 void LoadDialogTexts(HWND hDlg);
-BOOL FormatText(LPWSTR pszText, size_t cchText, UINT idFormat, ...);
 int ShowMessage(HWND hOwner, UINT uType, UINT idFormat, ...);
 int ShowSystemError(HWND hOwner, UINT idFormat, LPCWSTR pszFirst, DWORD dwError);
 

@@ -9,6 +9,7 @@
 #include "buttonscpl.h"
 #include "launchcfg.h"
 #include "resource.h"
+#include "uilang.h"
 #include "tarnview.h"
 
 #define ROW_COUNT 3
@@ -38,10 +39,10 @@ static void ShowStatus(HWND hDlg, int nRow, UINT idStatus)
     LPCWSTR pszDefault = g_rows[nRow].szDefault;
     if (!pszDefault[0])
     {
-        LoadStringW(g_hInstance, IDS_DEFAULT_NOTHING, szNothing, 64);
+        LoadUiText(IDS_DEFAULT_NOTHING, szNothing, 64);
         pszDefault = szNothing;
     }
-    FormatText(szStatus, STATUS_MAX_CCH, idStatus, pszDefault);
+    FormatUiText(szStatus, STATUS_MAX_CCH, idStatus, pszDefault);
     SetDlgItemTextW(hDlg, IDC_ROW(nRow, IDC_ROW_STATUS), szStatus);
 }
 
@@ -87,7 +88,7 @@ static void GetRowText(HWND hDlg, int nRow, LPWSTR pszText, int cchText)
 static BOOL CheckRow(HWND hDlg, int nRow, LPCWSTR pszText, LPWSTR pszCmd, size_t cchCmd)
 {
     WCHAR szName[64];
-    LoadStringW(g_hInstance, g_rows[nRow].idName, szName, 64);
+    LoadUiText(g_rows[nRow].idName, szName, 64);
     CMD_CHECK check = CheckCommandLine(pszText, pszCmd, cchCmd);
     if (check == CMD_TOO_LONG)
         ShowMessage(hDlg, MB_OK | MB_ICONEXCLAMATION, IDS_TOO_LONG, szName, (UINT)wcslen(pszText),
@@ -128,14 +129,14 @@ static LONG_PTR OnApply(HWND hDlg)
 static void OnBrowse(HWND hDlg, int nRow)
 {
     WCHAR szFilter[256], szTitle[128], szFile[MAX_PATH] = L"", szQuoted[MAX_PATH + 2];
-    int cchFilter = LoadStringW(g_hInstance, IDS_BROWSE_FILTER, szFilter, 255);
+    int cchFilter = LoadUiText(IDS_BROWSE_FILTER, szFilter, 255);
     // The table holds the filter's parts separated by '|'; the dialog wants them ended by NULs.
     for (int i = 0; i < cchFilter; ++i)
         if (szFilter[i] == L'|')
             szFilter[i] = L'\0';
     szFilter[cchFilter] = L'\0';
     szFilter[cchFilter + 1] = L'\0';
-    LoadStringW(g_hInstance, IDS_BROWSE_TITLE, szTitle, 128);
+    LoadUiText(IDS_BROWSE_TITLE, szTitle, 128);
     OPENFILENAMEW ofn;
     ZeroMemory(&ofn, sizeof(ofn));
     ofn.lStructSize = sizeof(ofn);

@@ -5,6 +5,7 @@
 #include <cpl.h>
 #include "buttonscpl.h"
 #include "resource.h"
+#include "uilang.h"
 
 typedef BOOL(WINAPI *INITCOMMONCONTROLSEX_FN)(const INITCOMMONCONTROLSEX *);
 typedef INT_PTR(WINAPI *PROPERTYSHEETW_FN)(LPCPROPSHEETHEADERW);
@@ -35,14 +36,18 @@ static HANDLE ActivateItemManifest(ULONG_PTR *pCookie)
     return hActCtx;
 }
 
-static void InitPage(PROPSHEETPAGEW *pPage, UINT idDialog, UINT idTitle, DLGPROC pfnProc)
+#define TITLE_CCH 128
+
+// The page's template and title in the user's language: comctl32 would load them
+// by the thread's language.
+static void InitPage(PROPSHEETPAGEW *pPage, UINT idDialog, LPCWSTR pszTitle, DLGPROC pfnProc)
 {
     ZeroMemory(pPage, sizeof(*pPage));
     pPage->dwSize = sizeof(*pPage);
-    pPage->dwFlags = PSP_USETITLE;
+    pPage->dwFlags = PSP_USETITLE | PSP_DLGINDIRECT;
     pPage->hInstance = g_hInstance;
-    pPage->pszTemplate = MAKEINTRESOURCEW(idDialog);
-    pPage->pszTitle = MAKEINTRESOURCEW(idTitle);
+    pPage->pResource = (LPCDLGTEMPLATEW)LoadUiResource((LPCWSTR)RT_DIALOG, MAKEINTRESOURCEW(idDialog));
+    pPage->pszTitle = pszTitle;
     pPage->pfnDlgProc = pfnProc;
 }
 
@@ -54,9 +59,15 @@ static void RunSheet(HWND hParent, HMODULE hComctl)
         return;
     INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES };
     pfnInit(&icc);
+    WCHAR szCaption[TITLE_CCH], szButtons[TITLE_CCH], szIndicator[TITLE_CCH];
+    LoadUiText(IDS_CPL_NAME, szCaption, TITLE_CCH);
+    LoadUiText(IDS_PAGE_BUTTONS, szButtons, TITLE_CCH);
+    LoadUiText(IDS_PAGE_INDICATOR, szIndicator, TITLE_CCH);
     PROPSHEETPAGEW pages[2];
-    InitPage(&pages[0], IDD_BUTTONS, IDS_PAGE_BUTTONS, ButtonsPageProc);
-    InitPage(&pages[1], IDD_INDICATOR, IDS_PAGE_INDICATOR, IndicatorPageProc);
+    InitPage(&pages[0], IDD_BUTTONS, szButtons, ButtonsPageProc);
+    InitPage(&pages[1], IDD_INDICATOR, szIndicator, IndicatorPageProc);
+    if (!pages[0].pResource || !pages[1].pResource)
+        return;
     PROPSHEETHEADERW header;
     ZeroMemory(&header, sizeof(header));
     header.dwSize = sizeof(header);
@@ -64,7 +75,7 @@ static void RunSheet(HWND hParent, HMODULE hComctl)
     header.hwndParent = hParent;
     header.hInstance = g_hInstance;
     header.pszIcon = MAKEINTRESOURCEW(IDI_BUTTONS);
-    header.pszCaption = MAKEINTRESOURCEW(IDS_CPL_NAME);
+    header.pszCaption = szCaption;
     header.nPages = 2;
     header.ppsp = pages;
     pfnSheet(&header);
@@ -87,6 +98,26 @@ void ShowButtonsSheet(HWND hParent)
     }
 }
 
+// The name and description are given as text in the user's language
+// (CPL_NEWINQUIRE): Control Panel would load them by id in its thread's language,
+// and keep them from one session to the next.
+static void InquireItem(CPLINFO *pInfo)
+{
+    pInfo->idIcon = IDI_BUTTONS;
+    pInfo->idName = CPL_DYNAMIC_RES;
+    pInfo->idInfo = CPL_DYNAMIC_RES;
+    pInfo->lData = 0;
+}
+
+static void NewInquireItem(NEWCPLINFOW *pInfo)
+{
+    ZeroMemory(pInfo, sizeof(*pInfo));
+    pInfo->dwSize = sizeof(*pInfo);
+    pInfo->hIcon = LoadIconW(g_hInstance, MAKEINTRESOURCEW(IDI_BUTTONS));
+    LoadUiText(IDS_CPL_NAME, pInfo->szName, ARRAYSIZE(pInfo->szName));
+    LoadUiText(IDS_CPL_INFO, pInfo->szInfo, ARRAYSIZE(pInfo->szInfo));
+}
+
 extern "C" LONG CALLBACK CPlApplet(HWND hwndCpl, UINT uMsg, LPARAM lParam1, LPARAM lParam2)
 {
     (void)lParam1;
@@ -94,15 +125,8 @@ extern "C" LONG CALLBACK CPlApplet(HWND hwndCpl, UINT uMsg, LPARAM lParam1, LPAR
     {
     case CPL_INIT: return TRUE;
     case CPL_GETCOUNT: return 1;
-    case CPL_INQUIRE:
-    {
-        CPLINFO *pInfo = (CPLINFO *)lParam2;
-        pInfo->idIcon = IDI_BUTTONS;
-        pInfo->idName = IDS_CPL_NAME;
-        pInfo->idInfo = IDS_CPL_INFO;
-        pInfo->lData = 0;
-        return 0;
-    }
+    case CPL_INQUIRE: InquireItem((CPLINFO *)lParam2); return 0;
+    case CPL_NEWINQUIRE: NewInquireItem((NEWCPLINFOW *)lParam2); return 0;
     case CPL_DBLCLK: ShowButtonsSheet(hwndCpl); return 0;
     case CPL_STARTWPARMSW: ShowButtonsSheet(hwndCpl); return TRUE;
     default: return 0;

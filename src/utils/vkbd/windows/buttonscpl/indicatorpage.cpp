@@ -8,6 +8,7 @@
 #include <wchar.h>
 #include "buttonscpl.h"
 #include "resource.h"
+#include "uilang.h"
 #include "Tarnwatch.h"
 #include "tarnview.h"
 #include "osdsettings.h"
@@ -80,18 +81,18 @@ static void RefreshState(HWND hDlg)
 {
     WCHAR szText[STATE_MAX_CCH], szVersion[64], szMissing[128];
     HWND hHookWnd = FindWindowW(L"HookWnd", NULL);
-    FormatText(szText, STATE_MAX_CCH, hHookWnd ? IDS_RUNNING : IDS_NOT_RUNNING);
+    FormatUiText(szText, STATE_MAX_CCH, hHookWnd ? IDS_RUNNING : IDS_NOT_RUNNING);
     SetDlgItemTextW(hDlg, IDC_TARNVIEW_STATE, szText);
     if (hHookWnd && ReadTarnviewVersion(hHookWnd, szVersion, 64))
-        FormatText(szText, STATE_MAX_CCH, IDS_VERSION, szVersion);
+        FormatUiText(szText, STATE_MAX_CCH, IDS_VERSION, szVersion);
     else
-        FormatText(szText, STATE_MAX_CCH, IDS_VERSION_UNKNOWN);
+        FormatUiText(szText, STATE_MAX_CCH, IDS_VERSION_UNKNOWN);
     SetDlgItemTextW(hDlg, IDC_TARNVIEW_VERSION, szText);
     FindMissingLibraries(szMissing, 128);
     if (szMissing[0])
-        FormatText(szText, STATE_MAX_CCH, IDS_PLATFORM_MISSING, szMissing);
+        FormatUiText(szText, STATE_MAX_CCH, IDS_PLATFORM_MISSING, szMissing);
     else
-        FormatText(szText, STATE_MAX_CCH, IDS_PLATFORM_FOUND);
+        FormatUiText(szText, STATE_MAX_CCH, IDS_PLATFORM_FOUND);
     SetDlgItemTextW(hDlg, IDC_PLATFORM_STATE, szText);
     EnableWindow(GetDlgItem(hDlg, IDC_SHOW_SAMPLE), hHookWnd != NULL);
     EnableWindow(GetDlgItem(hDlg, IDC_START_TARNVIEW), hHookWnd == NULL);

@@ -8,6 +8,7 @@
 #include "osdmonitor.h"
 #include "osdsettings.h"
 #include "resource.h"
+#include "uilang.h"
 
 #define MONITORS_MAX 16
 #define ITEM_MONITOR_FIRST 100   // a listed monitor's item data: this plus its index
@@ -48,7 +49,7 @@ static BOOL AddMonitor(const OSD_MONITOR_INFO *pInfo, void *pContext)
     if (s_nMonitors >= MONITORS_MAX)
         return FALSE;
     StringCchCopyW(s_szMonitorIds[s_nMonitors], OSD_MONITOR_ID_CCH, pInfo->szId);
-    FormatText(szItem, ITEM_CCH, IDS_MONITOR_NAMED, pInfo->nNumber, pInfo->szName);
+    FormatUiText(szItem, ITEM_CCH, IDS_MONITOR_NAMED, pInfo->nNumber, pInfo->szName);
     AddItem(hCombo, szItem, ITEM_MONITOR_FIRST + s_nMonitors++);
     return TRUE;
 }
@@ -62,7 +63,7 @@ static void FillMonitors(HWND hDlg, const OSD_SETTINGS *pSettings)
     SendMessageW(hCombo, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < OSD_MONITOR_CHOSEN; ++i)
     {
-        LoadStringW(g_hInstance, IDS_MONITOR_IN_USE + i, szItem, ITEM_CCH);
+        LoadUiText(IDS_MONITOR_IN_USE + i, szItem, ITEM_CCH);
         AddItem(hCombo, szItem, i);
     }
     s_nMonitors = 0;
@@ -77,7 +78,7 @@ static void FillMonitors(HWND hDlg, const OSD_SETTINGS *pSettings)
         if (lChosen == OSD_MONITOR_IN_USE && pSettings->szMonitorId[0])
         {
             StringCchCopyW(s_szMonitorIds[s_nMonitors], OSD_MONITOR_ID_CCH, pSettings->szMonitorId);
-            FormatText(szItem, ITEM_CCH, IDS_MONITOR_ABSENT, pSettings->szMonitorId);
+            FormatUiText(szItem, ITEM_CCH, IDS_MONITOR_ABSENT, pSettings->szMonitorId);
             lChosen = ITEM_MONITOR_FIRST + s_nMonitors;
             AddItem(hCombo, szItem, lChosen);
         }
@@ -92,7 +93,7 @@ static void FillNumbers(HWND hDlg, int nId, UINT idFormat, const DWORD *pdwValue
     SendMessageW(hCombo, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < nValues; ++i)
     {
-        FormatText(szItem, ITEM_CCH, idFormat, (UINT)pdwValues[i]);
+        FormatUiText(szItem, ITEM_CCH, idFormat, (UINT)pdwValues[i]);
         AddItem(hCombo, szItem, (LPARAM)pdwValues[i]);
     }
     SelectData(hCombo, (LPARAM)dwSelected);
@@ -105,7 +106,7 @@ static void FillPlaces(HWND hDlg, DWORD dwPlace)
     SendMessageW(hCombo, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < OSD_PLACE_COUNT; ++i)
     {
-        LoadStringW(g_hInstance, IDS_PLACE_FIRST + i, szItem, ITEM_CCH);
+        LoadUiText(IDS_PLACE_FIRST + i, szItem, ITEM_CCH);
         AddItem(hCombo, szItem, i);
     }
     SelectData(hCombo, dwPlace);

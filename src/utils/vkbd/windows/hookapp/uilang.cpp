@@ -1,0 +1,149 @@
+// The language of the product's texts and their loading from this module's
+// resources in that language (see uilang.h).
+#include <windows.h>
+#include <string.h>
+#include <wchar.h>
+#include "uilang.h"
+
+#define HAVE_MAX 64
+#define TEXT_MAX_CCH 1024
+
+typedef struct LANGUAGES
+{
+    LANGID langs[HAVE_MAX];
+    int nCount;
+} LANGUAGES;
+
+static LANGID s_langUi;   // 0 until decided
+
+// Hong Kong and Macao read the traditional script, Singapore the simplified one.
+static BOOL IsTraditionalChinese(LANGID lang)
+{
+    WORD wSub = SUBLANGID(lang);
+    return lang == 0x7C04 || wSub == SUBLANG_CHINESE_TRADITIONAL || wSub == SUBLANG_CHINESE_HONGKONG ||
+           wSub == SUBLANG_CHINESE_MACAU;
+}
+
+static BOOL IsSameLanguage(LANGID langUser, LANGID langHave)
+{
+    if (PRIMARYLANGID(langUser) != PRIMARYLANGID(langHave))
+        return FALSE;
+    if (PRIMARYLANGID(langUser) == LANG_CHINESE)
+        return IsTraditionalChinese(langUser) == IsTraditionalChinese(langHave);
+    return TRUE;
+}
+
+LANGID NearestUiLanguage(LANGID langUser, const LANGID *pHave, int nHave)
+{
+    int nSame = -1;
+    for (int i = 0; i < nHave; ++i)
+    {
+        if (pHave[i] == langUser)
+            return langUser;
+        // Of several regions, the language's default one (German of Germany, Portuguese of Brazil).
+        if (IsSameLanguage(langUser, pHave[i]) && (nSame < 0 || SUBLANGID(pHave[i]) == SUBLANG_DEFAULT))
+            nSame = i;
+    }
+    return nSame >= 0 ? pHave[nSame] : UI_LANGUAGE_FALLBACK;
+}
+
+static HMODULE TextModule(void)
+{
+    HMODULE hModule = NULL;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (LPCWSTR)(void *)&TextModule, &hModule);
+    return hModule;
+}
+
+static BOOL CALLBACK AddLanguage(HMODULE hModule, LPCWSTR pszType, LPCWSTR pszName, WORD wLang, LONG_PTR lParam)
+{
+    (void)hModule;
+    (void)pszType;
+    (void)pszName;
+    LANGUAGES *pHave = (LANGUAGES *)lParam;
+    if (pHave->nCount < HAVE_MAX)
+        pHave->langs[pHave->nCount++] = wLang;
+    return TRUE;
+}
+
+LANGID UiLanguage(void)
+{
+    if (s_langUi)
+        return s_langUi;
+    LANGUAGES have;
+    have.nCount = 0;
+    EnumResourceLanguagesW(TextModule(), (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(UI_TEXT_PROBE_ID / 16 + 1), AddLanguage,
+                           (LONG_PTR)&have);
+    s_langUi = NearestUiLanguage(GetUserDefaultUILanguage(), have.langs, have.nCount);
+    return s_langUi;
+}
+
+// A block of the string table holds 16 counted strings, without terminators.
+static int LoadTextIn(HMODULE hModule, LANGID lang, UINT nId, LPWSTR pszText, int cchText)
+{
+    HRSRC hRes = FindResourceExW(hModule, (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(nId / 16 + 1), lang);
+    HGLOBAL hData = hRes ? LoadResource(hModule, hRes) : NULL;
+    const WCHAR *p = hData ? (const WCHAR *)LockResource(hData) : NULL;
+    if (!p)
+        return 0;
+    const WCHAR *pEnd = p + SizeofResource(hModule, hRes) / sizeof(WCHAR);
+    for (UINT i = 0; i < nId % 16 && p < pEnd; ++i)
+        p += 1 + *p;
+    if (p >= pEnd || *p == 0 || p + 1 + *p > pEnd)
+        return 0;
+    int cchCopy = *p < cchText ? *p : cchText - 1;
+    memcpy(pszText, p + 1, cchCopy * sizeof(WCHAR));
+    pszText[cchCopy] = L'\0';
+    return cchCopy;
+}
+
+int LoadUiText(UINT nId, LPWSTR pszText, int cchText)
+{
+    if (cchText <= 0)
+        return 0;
+    pszText[0] = L'\0';
+    HMODULE hModule = TextModule();
+    int cch = LoadTextIn(hModule, UiLanguage(), nId, pszText, cchText);
+    return cch ? cch : LoadTextIn(hModule, UI_LANGUAGE_FALLBACK, nId, pszText, cchText);
+}
+
+BOOL FormatUiTextV(LPWSTR pszText, size_t cchText, UINT nId, va_list *pArgs)
+{
+    WCHAR szFormat[TEXT_MAX_CCH];
+    if (cchText == 0)
+        return FALSE;
+    pszText[0] = L'\0';
+    if (LoadUiText(nId, szFormat, TEXT_MAX_CCH) <= 0)
+        return FALSE;
+    return FormatMessageW(FORMAT_MESSAGE_FROM_STRING, szFormat, 0, 0, pszText, (DWORD)cchText, pArgs) != 0;
+}
+
+BOOL FormatUiText(LPWSTR pszText, size_t cchText, UINT nId, ...)
+{
+    va_list args;
+    va_start(args, nId);
+    BOOL bDone = FormatUiTextV(pszText, cchText, nId, &args);
+    va_end(args);
+    return bDone;
+}
+
+const void *LoadUiResource(LPCWSTR pszType, LPCWSTR pszName)
+{
+    HMODULE hModule = TextModule();
+    HRSRC hRes = FindResourceExW(hModule, pszType, pszName, UiLanguage());
+    if (!hRes)
+        hRes = FindResourceExW(hModule, pszType, pszName, UI_LANGUAGE_FALLBACK);
+    HGLOBAL hData = hRes ? LoadResource(hModule, hRes) : NULL;
+    return hData ? LockResource(hData) : NULL;
+}
+
+void FormatSystemError(DWORD dwError, LPWSTR pszText, size_t cchText)
+{
+    const DWORD dwFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    if (cchText == 0)
+        return;
+    if (!FormatMessageW(dwFlags, NULL, dwError, UiLanguage(), pszText, (DWORD)cchText, NULL) &&
+        !FormatMessageW(dwFlags, NULL, dwError, 0, pszText, (DWORD)cchText, NULL))
+        _snwprintf(pszText, cchText, L"%lu", dwError);
+    pszText[cchText - 1] = L'\0';
+}
