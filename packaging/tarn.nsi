@@ -45,8 +45,6 @@ SetCompressor /SOLID lzma
 !define TARN_EXIT_NOT_ADMIN 740   ; ERROR_ELEVATION_REQUIRED
 !define TARN_EXIT_RESTART 3010    ; ERROR_SUCCESS_REBOOT_REQUIRED: files in use are replaced at the next restart
 !define TARN_UPGRADE_CODE "{6B2D8F3E-4A71-4C1E-9D53-2F0E8A7C1B94}"   ; packaging/tarn.wxs
-!define TARN_NO_PLATFORM_TEXT "The maker's platform package was not found on this computer (missing:$NoPlatform).$\r$\n$\r$\nTarnview runs without it, but the tablet's hardware buttons need it: install the platform package of your tablet, and Tarnview takes it up within seconds."
-!define TARN_NEXT_LOGON_TEXT "Tarnview starts at your next logon."
 
 Name "Tarn ${TARN_VERSION}"
 OutFile "${TARN_OUTDIR}/Tarn-${TARN_VERSION}-setup.exe"
@@ -73,14 +71,26 @@ Var FilesFailed   ; files that could not be written, blank-separated
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "Start Tarnview now"
+!define MUI_FINISHPAGE_RUN_TEXT "$(TARN_RUN_NOW)"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartTarnview
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishPageShow
 !define MUI_FINISHPAGE_REBOOTLATER_DEFAULT   ; nothing restarts unless the user says so
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!insertmacro MUI_LANGUAGE English
+; The setup's languages, English first: a user whose interface language (or the
+; same language of another region) is none of them gets English.
+!include lang\en-US.nsh
+!include lang\de-DE.nsh
+!include lang\fr-FR.nsh
+!include lang\es-ES.nsh
+!include lang\it-IT.nsh
+!include lang\pt-BR.nsh
+!include lang\ru-RU.nsh
+!include lang\ja-JP.nsh
+!include lang\ko-KR.nsh
+!include lang\zh-CN.nsh
+!include lang\zh-TW.nsh
 
 !insertmacro TARN_RUNNING_FUNCTIONS ""
 !insertmacro TARN_RUNNING_FUNCTIONS "un."
@@ -91,7 +101,7 @@ Var FilesFailed   ; files that could not be written, blank-separated
     UserInfo::GetAccountType
     Pop $0
     ${If} $0 != "admin"
-        MessageBox MB_ICONSTOP "Tarn is installed for every user of this computer: please run this program as an administrator." /SD IDOK
+        MessageBox MB_ICONSTOP "$(TARN_NOT_ADMIN)" /SD IDOK
         SetErrorLevel ${TARN_EXIT_NOT_ADMIN}
         Quit
     ${EndIf}
@@ -110,7 +120,7 @@ Var FilesFailed   ; files that could not be written, blank-separated
 !macro TARN_SAY_RESTART UN
 Function ${UN}SayRestart
     ${If} ${RebootFlag}
-        DetailPrint "Restart the computer to finish."
+        DetailPrint "$(TARN_RESTART)"
         SetErrorLevel ${TARN_EXIT_RESTART}
     ${EndIf}
 FunctionEnd
@@ -125,7 +135,7 @@ FunctionEnd
 Function RefuseMsiInstall
     System::Call 'msi::MsiEnumRelatedProductsW(w "${TARN_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
     ${If} $0 = 0
-        MessageBox MB_ICONSTOP "Tarn is already installed on this computer from its Windows Installer package (Tarn-<version>-x64.msi or -x86.msi). Remove $\"Tarn$\" in Add/Remove Programs first, or install the newer .msi package instead." /SD IDOK
+        MessageBox MB_ICONSTOP "$(TARN_MSI_INSTALLED)" /SD IDOK
         SetErrorLevel ${TARN_EXIT_OTHER_PACKAGE}
         Quit
     ${EndIf}
@@ -172,7 +182,7 @@ Function RefuseDowngrade
     ${If} $0 != ""
         ${VersionCompare} $0 "${TARN_VERSION}" $1
         ${If} $1 = 1
-            MessageBox MB_ICONSTOP "Tarn $0 is installed on this computer, newer than this setup (${TARN_VERSION}). Remove it in Add/Remove Programs first to go back to this version." /SD IDOK
+            MessageBox MB_ICONSTOP "$(TARN_NEWER_INSTALLED)" /SD IDOK
             SetErrorLevel ${TARN_EXIT_NEWER_INSTALLED}
             Quit
         ${EndIf}
@@ -251,7 +261,8 @@ FunctionEnd
         ${If} ${Errors}
             StrCpy $FilesFailed "$FilesFailed ${NAME}"
         ${Else}
-            DetailPrint "In use, replaced at the next restart: $INSTDIR\${DIR}\${NAME}"
+            StrCpy $0 "$INSTDIR\${DIR}\${NAME}"
+            DetailPrint "$(TARN_IN_USE)"
         ${EndIf}
     ${Else}
         Delete "$INSTDIR\${DIR}\${NAME}.tarnnew"
@@ -273,6 +284,8 @@ Function WriteRegistry
     WriteRegDWORD HKLM "${TARN_UNINST_KEY}" "EstimatedSize" $0
     WriteRegDWORD HKLM "${TARN_UNINST_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${TARN_UNINST_KEY}" "NoRepair" 1
+    ; The language the setup spoke, chosen by the user's interface language.
+    WriteRegStr HKLM "${TARN_UNINST_KEY}" "Installer Language" $LANGUAGE
 FunctionEnd
 
 !macro TARN_FIND_LIBRARY NAME
@@ -298,8 +311,8 @@ Function FindPlatform
     !insertmacro TARN_FIND_LIBRARY OrxPM.dll
     ${EnableX64FSRedirection}
     ${If} $NoPlatform != ""
-        DetailPrint "Not found:$NoPlatform"
-        MessageBox MB_ICONEXCLAMATION "${TARN_NO_PLATFORM_TEXT}" /SD IDOK
+        DetailPrint "$(TARN_NOT_FOUND)"
+        MessageBox MB_ICONEXCLAMATION "$(TARN_NO_PLATFORM)" /SD IDOK
         SetErrorLevel ${TARN_EXIT_NO_PLATFORM}
     ${EndIf}
 FunctionEnd
@@ -331,7 +344,7 @@ FunctionEnd
 Function StartTarnview
     Call CanStartTarnview
     ${If} $0 = 0
-        DetailPrint "${TARN_NEXT_LOGON_TEXT}"
+        DetailPrint "$(TARN_NEXT_LOGON)"
         Return
     ${EndIf}
     ${IfNot} ${AtLeastWinVista}
@@ -348,8 +361,8 @@ Function StartTarnview
         Call StartThroughShell
     ${EndIf}
     ${If} $0 <> 0
-        DetailPrint "${TARN_NEXT_LOGON_TEXT}"
-        MessageBox MB_ICONINFORMATION "Tarnview could not be started now. ${TARN_NEXT_LOGON_TEXT}" /SD IDOK
+        DetailPrint "$(TARN_NEXT_LOGON)"
+        MessageBox MB_ICONINFORMATION "$(TARN_NOT_STARTED_NOW)$\r$\n$(TARN_NEXT_LOGON)" /SD IDOK
     ${EndIf}
 FunctionEnd
 
@@ -363,7 +376,7 @@ Function FinishPageShow
     ${If} $0 = 0
         ${NSD_Uncheck} $mui.FinishPage.Run
         ShowWindow $mui.FinishPage.Run ${SW_HIDE}
-        ${NSD_SetText} $mui.FinishPage.Text "Tarn is installed on this computer.$\r$\n$\r$\n${TARN_NEXT_LOGON_TEXT}"
+        ${NSD_SetText} $mui.FinishPage.Text "$(TARN_INSTALLED)$\r$\n$\r$\n$(TARN_NEXT_LOGON)"
         GetDlgItem $0 $HWNDPARENT 1
         ${NSD_SetFocus} $0
     ${EndIf}
@@ -409,7 +422,7 @@ SectionEnd
 
 Section "-Register"
     ${If} $FilesFailed != ""
-        MessageBox MB_ICONSTOP "These files could not be written:$FilesFailed. Close every Tarnview and run the setup again." /SD IDOK
+        MessageBox MB_ICONSTOP "$(TARN_FILES_FAILED)" /SD IDOK
         SetErrorLevel ${TARN_EXIT_FAILED}
         Abort
     ${EndIf}

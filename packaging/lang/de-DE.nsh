@@ -1,0 +1,15 @@
+; German texts of the setup. Terms: docs/glossary/de-DE.md.
+!insertmacro MUI_LANGUAGE German
+LangString TARN_NO_PLATFORM ${LANG_GERMAN} "Das Plattformpaket des Herstellers wurde auf diesem Computer nicht gefunden (fehlend:$NoPlatform).$\r$\n$\r$\nTarnview läuft auch ohne das Paket, aber die Hardwaretasten des Tablets benötigen es: Installieren Sie das Plattformpaket Ihres Tablets, und Tarnview erkennt es innerhalb weniger Sekunden."
+LangString TARN_NEXT_LOGON ${LANG_GERMAN} "Tarnview wird bei Ihrer nächsten Anmeldung gestartet."
+LangString TARN_RUN_NOW ${LANG_GERMAN} "Tarnview jetzt starten"
+LangString TARN_NOT_ADMIN ${LANG_GERMAN} "Tarn wird für alle Benutzer dieses Computers installiert: Führen Sie dieses Programm bitte als Administrator aus."
+LangString TARN_RESTART ${LANG_GERMAN} "Starten Sie den Computer neu, um den Vorgang abzuschließen."
+LangString TARN_MSI_INSTALLED ${LANG_GERMAN} "Tarn ist auf diesem Computer bereits aus seinem Windows Installer-Paket installiert (Tarn-<version>-x64.msi oder -x86.msi). Entfernen Sie zuerst $\"Tarn$\" unter „Software“ in der Systemsteuerung, oder installieren Sie stattdessen das neuere .msi-Paket."
+LangString TARN_NEWER_INSTALLED ${LANG_GERMAN} "Auf diesem Computer ist Tarn $0 installiert, eine neuere Version als dieses Setup (${TARN_VERSION}). Entfernen Sie sie zuerst unter „Software“ in der Systemsteuerung, um zu dieser Version zurückzukehren."
+LangString TARN_IN_USE ${LANG_GERMAN} "In Verwendung, wird beim nächsten Neustart ersetzt: $0"
+LangString TARN_NOT_FOUND ${LANG_GERMAN} "Nicht gefunden:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_GERMAN} "Tarnview konnte jetzt nicht gestartet werden."
+LangString TARN_INSTALLED ${LANG_GERMAN} "Tarn ist jetzt auf diesem Computer installiert."
+LangString TARN_FILES_FAILED ${LANG_GERMAN} "Diese Dateien konnten nicht geschrieben werden:$FilesFailed. Beenden Sie alle Instanzen von Tarnview, und führen Sie das Setup erneut aus."
+LangString TARN_SHORTCUT ${LANG_GERMAN} "Tarn-Tasten"

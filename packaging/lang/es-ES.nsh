@@ -1,0 +1,15 @@
+; Spanish texts of the setup. Terms: docs/glossary/es-ES.md.
+!insertmacro MUI_LANGUAGE Spanish
+LangString TARN_NO_PLATFORM ${LANG_SPANISH} "No se ha encontrado en este equipo el paquete de plataforma del fabricante (archivos que faltan:$NoPlatform).$\r$\n$\r$\nTarnview funciona sin él, pero los botones de hardware del Tablet PC lo necesitan: instale el paquete de plataforma de su Tablet PC y Tarnview lo detectará en unos segundos."
+LangString TARN_NEXT_LOGON ${LANG_SPANISH} "Tarnview se iniciará la próxima vez que inicie sesión."
+LangString TARN_RUN_NOW ${LANG_SPANISH} "Iniciar Tarnview ahora"
+LangString TARN_NOT_ADMIN ${LANG_SPANISH} "Tarn se instala para todos los usuarios de este equipo: ejecute este programa como administrador."
+LangString TARN_RESTART ${LANG_SPANISH} "Reinicie el equipo para completar la instalación."
+LangString TARN_MSI_INSTALLED ${LANG_SPANISH} "Tarn ya está instalado en este equipo desde su paquete de Windows Installer (Tarn-<version>-x64.msi o -x86.msi). Quite primero $\"Tarn$\" en Agregar o quitar programas, o instale en su lugar el paquete .msi más reciente."
+LangString TARN_NEWER_INSTALLED ${LANG_SPANISH} "Tarn $0 está instalado en este equipo y es más reciente que este programa de instalación (${TARN_VERSION}). Para volver a esta versión, quítelo primero en Agregar o quitar programas."
+LangString TARN_IN_USE ${LANG_SPANISH} "En uso; se reemplazará en el próximo reinicio: $0"
+LangString TARN_NOT_FOUND ${LANG_SPANISH} "Archivos no encontrados:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_SPANISH} "No se pudo iniciar Tarnview ahora."
+LangString TARN_INSTALLED ${LANG_SPANISH} "Tarn está instalado en este equipo."
+LangString TARN_FILES_FAILED ${LANG_SPANISH} "No se pudieron escribir estos archivos:$FilesFailed. Cierre todas las instancias de Tarnview y vuelva a ejecutar el programa de instalación."
+LangString TARN_SHORTCUT ${LANG_SPANISH} "Botones de Tarn"

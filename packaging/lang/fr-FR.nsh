@@ -1,0 +1,15 @@
+; French texts of the setup. Terms: docs/glossary/fr-FR.md.
+!insertmacro MUI_LANGUAGE French
+LangString TARN_NO_PLATFORM ${LANG_FRENCH} "Le package de plateforme du fabricant est introuvable sur cet ordinateur (fichiers manquants :$NoPlatform).$\r$\n$\r$\nTarnview fonctionne sans ce package, mais les boutons matériels de la tablette en ont besoin : installez le package de plateforme de votre tablette, et Tarnview le prendra en compte en quelques secondes."
+LangString TARN_NEXT_LOGON ${LANG_FRENCH} "Tarnview démarrera à votre prochaine ouverture de session."
+LangString TARN_RUN_NOW ${LANG_FRENCH} "Démarrer Tarnview maintenant"
+LangString TARN_NOT_ADMIN ${LANG_FRENCH} "Tarn s'installe pour tous les utilisateurs de cet ordinateur : exécutez ce programme en tant qu'administrateur."
+LangString TARN_RESTART ${LANG_FRENCH} "Redémarrez l'ordinateur pour terminer."
+LangString TARN_MSI_INSTALLED ${LANG_FRENCH} "Tarn est déjà installé sur cet ordinateur à partir de son package Windows Installer (Tarn-<version>-x64.msi ou -x86.msi). Supprimez d'abord $\"Tarn$\" dans Ajout/Suppression de programmes, ou installez plutôt le package .msi plus récent."
+LangString TARN_NEWER_INSTALLED ${LANG_FRENCH} "Tarn $0, plus récent que ce programme d'installation (${TARN_VERSION}), est installé sur cet ordinateur. Pour revenir à cette version, supprimez-le d'abord dans Ajout/Suppression de programmes."
+LangString TARN_IN_USE ${LANG_FRENCH} "En cours d'utilisation, sera remplacé au prochain redémarrage : $0"
+LangString TARN_NOT_FOUND ${LANG_FRENCH} "Introuvable :$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_FRENCH} "Impossible de démarrer Tarnview maintenant."
+LangString TARN_INSTALLED ${LANG_FRENCH} "Tarn est installé sur cet ordinateur."
+LangString TARN_FILES_FAILED ${LANG_FRENCH} "Impossible d'écrire les fichiers suivants :$FilesFailed. Fermez toutes les instances de Tarnview, puis relancez le programme d'installation."
+LangString TARN_SHORTCUT ${LANG_FRENCH} "Boutons Tarn"

@@ -1,0 +1,15 @@
+; Italian texts of the setup. Terms: docs/glossary/it-IT.md.
+!insertmacro MUI_LANGUAGE Italian
+LangString TARN_NO_PLATFORM ${LANG_ITALIAN} "Il pacchetto della piattaforma del produttore non è stato trovato in questo computer (file mancanti:$NoPlatform).$\r$\n$\r$\nTarnview funziona anche senza, ma i pulsanti hardware del Tablet PC ne hanno bisogno: installare il pacchetto della piattaforma del proprio Tablet PC e Tarnview lo rileverà entro pochi secondi."
+LangString TARN_NEXT_LOGON ${LANG_ITALIAN} "Tarnview verrà avviato al prossimo accesso."
+LangString TARN_RUN_NOW ${LANG_ITALIAN} "Avvia Tarnview ora"
+LangString TARN_NOT_ADMIN ${LANG_ITALIAN} "Tarn viene installato per tutti gli utenti di questo computer: eseguire questo programma come amministratore."
+LangString TARN_RESTART ${LANG_ITALIAN} "Riavviare il computer per completare l'installazione."
+LangString TARN_MSI_INSTALLED ${LANG_ITALIAN} "Tarn è già installato in questo computer dal relativo pacchetto di Windows Installer (Tarn-<version>-x64.msi o -x86.msi). Rimuovere prima $\"Tarn$\" in Installazione applicazioni oppure installare invece il pacchetto .msi più recente."
+LangString TARN_NEWER_INSTALLED ${LANG_ITALIAN} "In questo computer è installato Tarn $0, più recente di questo programma di installazione (${TARN_VERSION}). Per tornare a questa versione, rimuoverlo prima in Installazione applicazioni."
+LangString TARN_IN_USE ${LANG_ITALIAN} "In uso, verrà sostituito al prossimo riavvio: $0"
+LangString TARN_NOT_FOUND ${LANG_ITALIAN} "File non trovati:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_ITALIAN} "Impossibile avviare Tarnview ora."
+LangString TARN_INSTALLED ${LANG_ITALIAN} "Tarn è installato in questo computer."
+LangString TARN_FILES_FAILED ${LANG_ITALIAN} "Impossibile scrivere i file seguenti:$FilesFailed. Chiudere tutte le istanze di Tarnview ed eseguire di nuovo il programma di installazione."
+LangString TARN_SHORTCUT ${LANG_ITALIAN} "Pulsanti Tarn"

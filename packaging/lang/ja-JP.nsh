@@ -1,0 +1,15 @@
+; Japanese texts of the setup. Terms: docs/glossary/ja-JP.md.
+!insertmacro MUI_LANGUAGE Japanese
+LangString TARN_NO_PLATFORM ${LANG_JAPANESE} "メーカーのプラットフォーム パッケージがこのコンピューターに見つかりません (不足しているファイル:$NoPlatform)。$\r$\n$\r$\nTarnview はこのパッケージがなくても動作しますが、タブレットのハードウェア ボタンにはこのパッケージが必要です。タブレットのプラットフォーム パッケージをインストールしてください。Tarnview は数秒以内にそれを認識します。"
+LangString TARN_NEXT_LOGON ${LANG_JAPANESE} "Tarnview は次回のログオン時に起動します。"
+LangString TARN_RUN_NOW ${LANG_JAPANESE} "Tarnview を今すぐ起動する"
+LangString TARN_NOT_ADMIN ${LANG_JAPANESE} "Tarn はこのコンピューターのすべてのユーザーを対象にインストールされます。このプログラムを管理者として実行してください。"
+LangString TARN_RESTART ${LANG_JAPANESE} "完了するには、コンピューターを再起動してください。"
+LangString TARN_MSI_INSTALLED ${LANG_JAPANESE} "Tarn は Windows インストーラー パッケージ (Tarn-<version>-x64.msi または -x86.msi) から、このコンピューターに既にインストールされています。先に [プログラムの追加と削除] で $\"Tarn$\" を削除するか、代わりに新しいバージョンの .msi パッケージをインストールしてください。"
+LangString TARN_NEWER_INSTALLED ${LANG_JAPANESE} "このコンピューターには、このセットアップ (${TARN_VERSION}) より新しい Tarn $0 がインストールされています。このバージョンに戻すには、先に [プログラムの追加と削除] でそれを削除してください。"
+LangString TARN_IN_USE ${LANG_JAPANESE} "使用中のため、次回の再起動時に置き換えられます: $0"
+LangString TARN_NOT_FOUND ${LANG_JAPANESE} "見つかりません:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_JAPANESE} "Tarnview を今すぐ起動できませんでした。"
+LangString TARN_INSTALLED ${LANG_JAPANESE} "Tarn がこのコンピューターにインストールされました。"
+LangString TARN_FILES_FAILED ${LANG_JAPANESE} "次のファイルに書き込めませんでした:$FilesFailed。実行中の Tarnview をすべて終了してから、セットアップをもう一度実行してください。"
+LangString TARN_SHORTCUT ${LANG_JAPANESE} "Tarn ボタン"

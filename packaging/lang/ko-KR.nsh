@@ -1,0 +1,15 @@
+; Korean texts of the setup. Terms: docs/glossary/ko-KR.md.
+!insertmacro MUI_LANGUAGE Korean
+LangString TARN_NO_PLATFORM ${LANG_KOREAN} "이 컴퓨터에서 제조업체의 플랫폼 패키지를 찾을 수 없습니다(누락된 파일:$NoPlatform).$\r$\n$\r$\nTarnview는 이 패키지 없이도 실행되지만 태블릿의 하드웨어 단추에는 이 패키지가 필요합니다. 태블릿의 플랫폼 패키지를 설치하십시오. Tarnview가 몇 초 안에 패키지를 인식합니다."
+LangString TARN_NEXT_LOGON ${LANG_KOREAN} "Tarnview는 다음에 로그온할 때 시작됩니다."
+LangString TARN_RUN_NOW ${LANG_KOREAN} "지금 Tarnview 시작"
+LangString TARN_NOT_ADMIN ${LANG_KOREAN} "Tarn은 이 컴퓨터의 모든 사용자용으로 설치됩니다. 이 프로그램을 관리자 권한으로 실행하십시오."
+LangString TARN_RESTART ${LANG_KOREAN} "완료하려면 컴퓨터를 다시 시작하십시오."
+LangString TARN_MSI_INSTALLED ${LANG_KOREAN} "Tarn이 Windows Installer 패키지(Tarn-<version>-x64.msi 또는 -x86.msi)를 통해 이 컴퓨터에 이미 설치되어 있습니다. 먼저 [프로그램 추가/제거]에서 $\"Tarn$\"을 제거하거나 대신 새 버전의 .msi 패키지를 설치하십시오."
+LangString TARN_NEWER_INSTALLED ${LANG_KOREAN} "이 컴퓨터에 설치된 Tarn $0 버전은 이 설치 프로그램(${TARN_VERSION})보다 최신입니다. 이 버전으로 돌아가려면 먼저 [프로그램 추가/제거]에서 설치된 버전을 제거하십시오."
+LangString TARN_IN_USE ${LANG_KOREAN} "사용 중이므로 다음에 다시 시작할 때 교체됩니다: $0"
+LangString TARN_NOT_FOUND ${LANG_KOREAN} "찾을 수 없음:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_KOREAN} "지금은 Tarnview를 시작할 수 없습니다."
+LangString TARN_INSTALLED ${LANG_KOREAN} "Tarn이 이 컴퓨터에 설치되었습니다."
+LangString TARN_FILES_FAILED ${LANG_KOREAN} "다음 파일을 쓸 수 없습니다:$FilesFailed. 실행 중인 Tarnview를 모두 닫고 설치 프로그램을 다시 실행하십시오."
+LangString TARN_SHORTCUT ${LANG_KOREAN} "Tarn 단추"

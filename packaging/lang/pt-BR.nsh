@@ -1,0 +1,15 @@
+; Brazilian Portuguese texts of the setup. Terms: docs/glossary/pt-BR.md.
+!insertmacro MUI_LANGUAGE PortugueseBR
+LangString TARN_NO_PLATFORM ${LANG_PORTUGUESEBR} "O pacote de plataforma do fabricante não foi encontrado neste computador (ausentes:$NoPlatform).$\r$\n$\r$\nO Tarnview funciona sem ele, mas os botões de hardware do tablet precisam dele: instale o pacote de plataforma do seu tablet, e o Tarnview passará a usá-lo em poucos segundos."
+LangString TARN_NEXT_LOGON ${LANG_PORTUGUESEBR} "O Tarnview será iniciado no seu próximo logon."
+LangString TARN_RUN_NOW ${LANG_PORTUGUESEBR} "Iniciar o Tarnview agora"
+LangString TARN_NOT_ADMIN ${LANG_PORTUGUESEBR} "O Tarn é instalado para todos os usuários deste computador: execute este programa como administrador."
+LangString TARN_RESTART ${LANG_PORTUGUESEBR} "Reinicie o computador para concluir."
+LangString TARN_MSI_INSTALLED ${LANG_PORTUGUESEBR} "O Tarn já está instalado neste computador a partir do pacote do Windows Installer (Tarn-<version>-x64.msi ou -x86.msi). Primeiro remova $\"Tarn$\" em Adicionar ou remover programas ou, em vez disso, instale o pacote .msi mais recente."
+LangString TARN_NEWER_INSTALLED ${LANG_PORTUGUESEBR} "O Tarn $0 está instalado neste computador e é mais recente que este programa de instalação (${TARN_VERSION}). Para voltar a esta versão, primeiro remova-o em Adicionar ou remover programas."
+LangString TARN_IN_USE ${LANG_PORTUGUESEBR} "Em uso, será substituído na próxima reinicialização: $0"
+LangString TARN_NOT_FOUND ${LANG_PORTUGUESEBR} "Arquivos não encontrados:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_PORTUGUESEBR} "Não foi possível iniciar o Tarnview agora."
+LangString TARN_INSTALLED ${LANG_PORTUGUESEBR} "O Tarn está instalado neste computador."
+LangString TARN_FILES_FAILED ${LANG_PORTUGUESEBR} "Não foi possível gravar estes arquivos:$FilesFailed. Feche todas as instâncias do Tarnview e execute o programa de instalação novamente."
+LangString TARN_SHORTCUT ${LANG_PORTUGUESEBR} "Botões Tarn"

@@ -1,0 +1,15 @@
+; Russian texts of the setup. Terms: docs/glossary/ru-RU.md.
+!insertmacro MUI_LANGUAGE Russian
+LangString TARN_NO_PLATFORM ${LANG_RUSSIAN} "Пакет платформы от производителя не найден на этом компьютере (отсутствуют:$NoPlatform).$\r$\n$\r$\nTarnview работает и без него, но он нужен аппаратным кнопкам планшета: установите пакет платформы для вашего планшета, и Tarnview начнет его использовать в течение нескольких секунд."
+LangString TARN_NEXT_LOGON ${LANG_RUSSIAN} "Tarnview запустится при следующем входе в систему."
+LangString TARN_RUN_NOW ${LANG_RUSSIAN} "Запустить Tarnview сейчас"
+LangString TARN_NOT_ADMIN ${LANG_RUSSIAN} "Tarn устанавливается для всех пользователей этого компьютера: запустите эту программу от имени администратора."
+LangString TARN_RESTART ${LANG_RUSSIAN} "Для завершения перезагрузите компьютер."
+LangString TARN_MSI_INSTALLED ${LANG_RUSSIAN} "Tarn уже установлен на этом компьютере из пакета установщика Windows (Tarn-<version>-x64.msi или -x86.msi). Сначала удалите $\"Tarn$\" с помощью компонента «Установка и удаление программ» или установите вместо этого более новый пакет .msi."
+LangString TARN_NEWER_INSTALLED ${LANG_RUSSIAN} "На этом компьютере установлен Tarn $0 — более новая версия, чем в этой программе установки (${TARN_VERSION}). Чтобы вернуться к этой версии, сначала удалите его с помощью компонента «Установка и удаление программ»."
+LangString TARN_IN_USE ${LANG_RUSSIAN} "Используется, будет заменен при следующей перезагрузке: $0"
+LangString TARN_NOT_FOUND ${LANG_RUSSIAN} "Не найдено:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_RUSSIAN} "Не удалось запустить Tarnview сейчас."
+LangString TARN_INSTALLED ${LANG_RUSSIAN} "Tarn установлен на этом компьютере."
+LangString TARN_FILES_FAILED ${LANG_RUSSIAN} "Не удалось записать следующие файлы:$FilesFailed. Закройте все экземпляры Tarnview и снова запустите программу установки."
+LangString TARN_SHORTCUT ${LANG_RUSSIAN} "Кнопки Tarn"

@@ -1,0 +1,15 @@
+; Simplified Chinese texts of the setup. Terms: docs/glossary/zh-CN.md.
+!insertmacro MUI_LANGUAGE SimpChinese
+LangString TARN_NO_PLATFORM ${LANG_SIMPCHINESE} "在此计算机上未找到制造商的平台软件包（缺少:$NoPlatform）。$\r$\n$\r$\nTarnview 可以在没有该软件包的情况下运行，但平板电脑的硬件按钮需要它：请安装您平板电脑的平台软件包，Tarnview 会在几秒钟内开始使用它。"
+LangString TARN_NEXT_LOGON ${LANG_SIMPCHINESE} "Tarnview 将在您下次登录时启动。"
+LangString TARN_RUN_NOW ${LANG_SIMPCHINESE} "立即启动 Tarnview"
+LangString TARN_NOT_ADMIN ${LANG_SIMPCHINESE} "Tarn 将为此计算机的所有用户安装：请以管理员身份运行此程序。"
+LangString TARN_RESTART ${LANG_SIMPCHINESE} "请重新启动计算机以完成操作。"
+LangString TARN_MSI_INSTALLED ${LANG_SIMPCHINESE} "此计算机上已通过 Windows Installer 程序包（Tarn-<version>-x64.msi 或 -x86.msi）安装了 Tarn。请先在“添加或删除程序”中删除 $\"Tarn$\"，或改为安装较新的 .msi 程序包。"
+LangString TARN_NEWER_INSTALLED ${LANG_SIMPCHINESE} "此计算机上已安装 Tarn $0，比此安装程序的版本（${TARN_VERSION}）新。若要退回到此版本，请先在“添加或删除程序”中将其删除。"
+LangString TARN_IN_USE ${LANG_SIMPCHINESE} "正在使用，将在下次重新启动时替换：$0"
+LangString TARN_NOT_FOUND ${LANG_SIMPCHINESE} "未找到:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_SIMPCHINESE} "现在无法启动 Tarnview。"
+LangString TARN_INSTALLED ${LANG_SIMPCHINESE} "Tarn 已安装在此计算机上。"
+LangString TARN_FILES_FAILED ${LANG_SIMPCHINESE} "无法写入以下文件:$FilesFailed。请关闭所有 Tarnview，然后重新运行安装程序。"
+LangString TARN_SHORTCUT ${LANG_SIMPCHINESE} "Tarn 按钮"

@@ -1,0 +1,15 @@
+; Traditional Chinese texts of the setup. Terms: docs/glossary/zh-TW.md.
+!insertmacro MUI_LANGUAGE TradChinese
+LangString TARN_NO_PLATFORM ${LANG_TRADCHINESE} "在這部電腦上找不到製造商的平台套件 (缺少:$NoPlatform)。$\r$\n$\r$\nTarnview 可以在沒有此套件的情況下執行，但平板電腦的硬體按鈕需要它：請安裝您平板電腦的平台套件，Tarnview 會在幾秒內開始使用它。"
+LangString TARN_NEXT_LOGON ${LANG_TRADCHINESE} "Tarnview 將在您下次登入時啟動。"
+LangString TARN_RUN_NOW ${LANG_TRADCHINESE} "立即啟動 Tarnview"
+LangString TARN_NOT_ADMIN ${LANG_TRADCHINESE} "Tarn 會為這部電腦的所有使用者安裝：請以系統管理員身分執行此程式。"
+LangString TARN_RESTART ${LANG_TRADCHINESE} "請重新啟動電腦以完成作業。"
+LangString TARN_MSI_INSTALLED ${LANG_TRADCHINESE} "這部電腦上已透過 Windows Installer 套件 (Tarn-<version>-x64.msi 或 -x86.msi) 安裝了 Tarn。請先在 [新增或移除程式] 中移除 $\"Tarn$\"，或改為安裝較新的 .msi 套件。"
+LangString TARN_NEWER_INSTALLED ${LANG_TRADCHINESE} "這部電腦上已安裝 Tarn $0，比此安裝程式的版本 (${TARN_VERSION}) 新。若要改回此版本，請先在 [新增或移除程式] 中將其移除。"
+LangString TARN_IN_USE ${LANG_TRADCHINESE} "使用中，將在下次重新啟動時取代：$0"
+LangString TARN_NOT_FOUND ${LANG_TRADCHINESE} "找不到:$NoPlatform"
+LangString TARN_NOT_STARTED_NOW ${LANG_TRADCHINESE} "目前無法啟動 Tarnview。"
+LangString TARN_INSTALLED ${LANG_TRADCHINESE} "Tarn 已安裝在這部電腦上。"
+LangString TARN_FILES_FAILED ${LANG_TRADCHINESE} "無法寫入下列檔案:$FilesFailed。請關閉所有 Tarnview，然後重新執行安裝程式。"
+LangString TARN_SHORTCUT ${LANG_TRADCHINESE} "Tarn 按鈕"
