@@ -7,6 +7,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" || { echo "build failed"; exit 1; }
 
 source "$root/scripts/testenv.sh"
+# Wine gives programs the interface language of the Unix locale: the cases expect
+# English unless a run of theirs sets another language.
+export LANG=C.UTF-8
+unset LC_ALL LC_MESSAGES LANGUAGE
 tarn_env_start || exit 1
 
 passed=0 failed=0 skipped=0

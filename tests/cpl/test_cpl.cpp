@@ -1,6 +1,7 @@
 // TarnButtons.cpl opened with control.exe and driven as a user would: text in
 // its fields, its buttons clicked; the registry and the real Tarnview checked.
 #include <windows.h>
+#include <algorithm>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include "eventcheck.h"
@@ -41,14 +42,14 @@ protected:
         return L"\"" + tarn::SimDir() + L"\\LaunchTarget.exe\" --tag " + tag + L" --life 8000";
     }
 
-    void Open()
+    void Open(const wchar_t *caption = L"Tarn Buttons")
     {
         // Started elsewhere than Tarnview's folder, as Control Panel is.
         m_hControl = tarn::StartProgram(L"C:\\windows\\system32\\control.exe",
                                         L"\"" + tarn::BinDir() + L"\\TarnButtons.cpl\"", tarn::TestsDir());
         ASSERT_NE(nullptr, m_hControl);
         ASSERT_TRUE(tarn::WaitUntil([&] {
-            m_hSheet = FindWindowW(L"#32770", L"Tarn Buttons");
+            m_hSheet = FindWindowW(L"#32770", caption);
             return m_hSheet && IsWindowVisible(m_hSheet);
         }, ev::kDeadlineMs));
         m_hPage = (HWND)SendMessageW(m_hSheet, PSM_GETCURRENTPAGEHWND, 0, 0);
@@ -210,6 +211,29 @@ TEST_F(Cpl, BadInputIsRefusedAndNothingIsWritten)
     DWORD dwType = 0;
     UserValue(L"DoubleClickLaunch", &dwType);
     EXPECT_EQ((DWORD)REG_DWORD, dwType) << "replaced without Apply";
+}
+
+// The item speaks the language of the user who opens it (this test's own, set
+// for its runs in other languages), English for one it does not have; its
+// messages too.
+TEST_F(Cpl, PagesAndMessagesInTheUsersLanguage)
+{
+    const struct { LANGID lang; const wchar_t *caption, *browse, *status, *place, *missing; } langs[] = {
+        { 0x0409, L"Tarn Buttons", L"Browse…", L"Default: nothing", L"&Place:", L"does not exist" },
+        { 0x0407, L"Tarn-Tasten", L"Durchsuchen…", L"Standard: nichts", L"&Position:", L"ist nicht vorhanden" },
+        { 0x0411, L"Tarn ボタン", L"参照…", L"既定値: なし", L"位置(&P):", L"プログラムが存在しません" },
+        { 0x0413, L"Tarn Buttons", L"Browse…", L"Default: nothing", L"&Place:", L"does not exist" },
+    };
+    auto l = std::find_if(std::begin(langs), std::end(langs), [](const auto &e) { return e.lang == GetUserDefaultUILanguage(); });
+    ASSERT_NE(std::end(langs), l) << "a run in language " << GetUserDefaultUILanguage() << ", which this table lacks";
+    Open(l->caption);
+    EXPECT_EQ(tarn::Narrow(l->browse), Text(Row(0, IDC_ROW_BROWSE)));
+    EXPECT_EQ(tarn::Narrow(l->status), Text(Row(1, IDC_ROW_STATUS)));
+    SetWindowTextW(Row(1, IDC_ROW_EDIT), L"C:\\nowhere\\missing.exe");
+    Click(GetDlgItem(m_hSheet, IDOK));
+    EXPECT_NE(std::string::npos, TakeMessage().find(tarn::Narrow(l->missing)));
+    EXPECT_EQ(tarn::Narrow(l->place), Text(GetDlgItem(IndicatorPage(), IDC_OSD_PLACE_LABEL)));
+    Close(IDCANCEL);
 }
 
 DWORD IndicatorSetting(HKEY hRoot, const wchar_t *pszKey, const wchar_t *pszName)

@@ -90,6 +90,22 @@ std::wstring ReadString(REGSAM view, HKEY hRoot, const wchar_t *pszKey, const wc
     return sz;
 }
 
+// The setup speaks the user's language (this test's own, set for its runs in
+// other languages), English for one it lacks; it names the item's shortcut in it.
+struct SetupLanguage { LANGID lang; const wchar_t *recorded, *shortcut; };
+const SetupLanguage &UsersLanguage()
+{
+    static const SetupLanguage langs[] = {
+        { 0x0409, L"1033", L"Tarn Buttons" }, { 0x0407, L"1031", L"Tarn-Tasten" },
+        { 0x0411, L"1041", L"Tarn ボタン" }, { 0x0413, L"1033", L"Tarn Buttons" },
+    };
+    for (const SetupLanguage &l : langs)
+        if (l.lang == GetUserDefaultUILanguage())
+            return l;
+    ADD_FAILURE() << "a run in language " << GetUserDefaultUILanguage() << ", which this table lacks";
+    return langs[0];
+}
+
 DWORD ReadUninstallDword(REGSAM view, const wchar_t *pszName)
 {
     DWORD dw = 0;
@@ -340,7 +356,8 @@ protected:
         EXPECT_EQ(bPresent, bCategory && dwCategory == 2);
         wchar_t szPrograms[MAX_PATH] = L"";
         SHGetFolderPathW(NULL, csidlPrograms, NULL, 0, szPrograms);
-        EXPECT_EQ(bPresent, Exists(std::wstring(szPrograms) + L"\\Tarn Buttons.lnk")) << tarn::Narrow(szPrograms);
+        EXPECT_EQ(bPresent, Exists(std::wstring(szPrograms) + L"\\" + UsersLanguage().shortcut + L".lnk"))
+            << tarn::Narrow(szPrograms);
     }
 
     void ExpectUninstallEntry(REGSAM view, const std::wstring &folder)
@@ -538,6 +555,9 @@ TEST_F(Setup, SilentUninstallRemovesWhatSetupMadeAndKeepsUserSettings)
     ASSERT_FALSE(Exists(halvern));
     ASSERT_EQ(0u, RunSetup(L""));
     ASSERT_TRUE(Exists(folder + L"\\bin\\Tarnview.exe")) << tarn::Narrow(folder);
+    ExpectControlPanelItem(folder + L"\\bin\\TarnButtons.cpl", true);
+    EXPECT_EQ(tarn::Narrow(UsersLanguage().recorded),
+              tarn::Narrow(ReadString(k64, HKEY_LOCAL_MACHINE, kUninstallKey, L"Installer Language")));
     HANDLE hTarnview = OpenTarnview(NULL);
     ASSERT_NE(nullptr, hTarnview);
     HKEY hKey;

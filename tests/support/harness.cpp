@@ -184,27 +184,6 @@ HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std
     return pi.hProcess;
 }
 
-static bool SwapVariable(const wchar_t *name, const wchar_t *value, std::wstring *old)
-{
-    wchar_t sz[256] = L"";
-    DWORD cch = GetEnvironmentVariableW(name, sz, 256);
-    *old = cch < 256 ? sz : L"";
-    SetEnvironmentVariableW(name, value);
-    return cch > 0 && cch < 256;
-}
-
-// LC_ALL, which Wine reads before LANG, is set too.
-ChildLocale::ChildLocale(const wchar_t *locale)
-    : m_hadLang(SwapVariable(L"LANG", locale, &m_lang)), m_hadAll(SwapVariable(L"LC_ALL", locale, &m_all))
-{
-}
-
-ChildLocale::~ChildLocale()
-{
-    SetEnvironmentVariableW(L"LANG", m_hadLang ? m_lang.c_str() : NULL);
-    SetEnvironmentVariableW(L"LC_ALL", m_hadAll ? m_all.c_str() : NULL);
-}
-
 HANDLE StartTarnview()
 {
     return StartProgram(BinDir() + L"\\Tarnview.exe", L"", TestsDir());

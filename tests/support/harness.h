@@ -41,17 +41,6 @@ void DeleteInstallPath();
 HWND FindHookWnd();
 int CountHookWindows();                       // "HookWnd" windows on the desktop
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std::wstring &dir);
-// Programs started while it lives take their interface language from this Unix
-// locale (Wine reads it from the environment), e.g. L"de_DE.UTF-8".
-class ChildLocale
-{
-public:
-    explicit ChildLocale(const wchar_t *locale);
-    ~ChildLocale();
-private:
-    std::wstring m_lang, m_all;
-    bool m_hadLang, m_hadAll;
-};
 HANDLE StartTarnview();                       // started from the tests folder
 int PrefixOSVersion();   // major * 10 + minor, as GetVersionExW reports it in this prefix
 // "HookWnd" exists and start-up logged; from Vista on also the endpoint's open, 20 s later.
