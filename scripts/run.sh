@@ -6,7 +6,7 @@
 # display with two monitors, plays the indicator tour and then the hardware-event
 # tour (orxctl presses the radio, brightness and display keys and has a request
 # refused), shows the indicator on the second monitor, then opens the Control
-# Panel item Tarn Buttons, into out/tour (a
+# Panel item Tarn Buttons (also as a German and a Japanese user see it), into out/tour (a
 # screenshot per step and contact-sheet.png), then keeps
 # Tarnview running until interrupted.
 #   --here      use the X display in $DISPLAY instead of a private one
@@ -34,6 +34,10 @@ fi
 "$root/scripts/build.sh" || { echo "build failed"; exit 1; }
 
 source "$root/scripts/testenv.sh"
+# The tour in English whatever the machine's locale (Wine takes the interface
+# language from it); the item is also shown in German and Japanese below.
+export LANG=C.UTF-8
+unset LC_ALL LC_MESSAGES LANGUAGE
 TARN_RUN="$root/build/run-main"
 mkdir -p "$TARN_RUN" "$TARN_RUN/home"
 trap tarn_env_stop EXIT
@@ -120,8 +124,32 @@ fi
 tarn_log "the indicator on the second monitor"
 timeout 120 wine "$out/sim/tour.exe" --second "$(tarn_winpath "$tour")" || tour_status=1
 # Last, the buttons' Control Panel item as Control Panel opens it (64-bit control.exe
-# for the 64-bit item: Wine's 64-bit loader, which Debian keeps off PATH); it stays
-# open with Tarnview.
+# for the 64-bit item: Wine's 64-bit loader, which Debian keeps off PATH): first as
+# a German and a Japanese user see it (Wine takes the interface language from the
+# Unix locale), both pages; then in English, where it stays open with Tarnview.
+photograph_item() {   # <locale> <tag> <the item's name in that language>
+    LANG=$1 LC_ALL=$1 /usr/lib/wine/wine64 control.exe "$bin\TarnButtons.cpl" >>"$TARN_RUN/control.log" 2>&1 &
+    local pid=$! window= i
+    for i in $(seq 1 300); do
+        window=$(xdotool search --name "^$3\$" 2>/dev/null | head -1) && [ -n "$window" ] && break
+        sleep 0.1
+    done
+    if [ -z "$window" ]; then
+        echo "the Control Panel item did not open in $2"; tour_status=1
+    else
+        sleep 1   # its first paint
+        import -window "$window" "$tour/41_control_panel_item_buttons_$2.png"
+        # The first tab clicked, then the next: no window manager here to activate it.
+        xdotool mousemove --window "$window" 30 40 click 1 && sleep 0.5 && xdotool key Right
+        sleep 1
+        import -window "$window" "$tour/42_control_panel_item_indicator_$2.png"
+        xdotool key Escape
+    fi
+    for i in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    kill $pid 2>/dev/null
+}
+photograph_item de_DE.UTF-8 de-DE "Tarn-Tasten"
+photograph_item ja_JP.UTF-8 ja-JP "Tarn ボタン"
 tarn_log "opening the Control Panel item Tarn Buttons"
 /usr/lib/wine/wine64 control.exe "$bin\TarnButtons.cpl" >>"$TARN_RUN/control.log" 2>&1 &
 TARN_PIDS+=($!)
