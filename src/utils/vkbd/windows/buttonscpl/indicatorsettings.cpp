@@ -27,6 +27,18 @@ static int AddItem(HWND hCombo, LPCWSTR pszText, LPARAM lData)
     return nItem;
 }
 
+// An emptied list of the texts idFirst.., each with its index as its data.
+static void FillTexts(HWND hCombo, UINT idFirst, int nCount)
+{
+    WCHAR szItem[ITEM_CCH];
+    SendMessageW(hCombo, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < nCount; ++i)
+    {
+        LoadUiText(idFirst + i, szItem, ITEM_CCH);
+        AddItem(hCombo, szItem, i);
+    }
+}
+
 static void SelectData(HWND hCombo, LPARAM lData)
 {
     int nCount = (int)SendMessageW(hCombo, CB_GETCOUNT, 0, 0);
@@ -60,12 +72,7 @@ static void FillMonitors(HWND hDlg, const OSD_SETTINGS *pSettings)
 {
     HWND hCombo = GetDlgItem(hDlg, IDC_OSD_MONITOR);
     WCHAR szItem[ITEM_CCH];
-    SendMessageW(hCombo, CB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < OSD_MONITOR_CHOSEN; ++i)
-    {
-        LoadUiText(IDS_MONITOR_IN_USE + i, szItem, ITEM_CCH);
-        AddItem(hCombo, szItem, i);
-    }
+    FillTexts(hCombo, IDS_MONITOR_IN_USE, OSD_MONITOR_CHOSEN);
     s_nMonitors = 0;
     EnumOsdMonitors(AddMonitor, hCombo);
     LPARAM lChosen = pSettings->dwMonitor;
@@ -102,13 +109,7 @@ static void FillNumbers(HWND hDlg, int nId, UINT idFormat, const DWORD *pdwValue
 static void FillPlaces(HWND hDlg, DWORD dwPlace)
 {
     HWND hCombo = GetDlgItem(hDlg, IDC_OSD_PLACE);
-    WCHAR szItem[ITEM_CCH];
-    SendMessageW(hCombo, CB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < OSD_PLACE_COUNT; ++i)
-    {
-        LoadUiText(IDS_PLACE_FIRST + i, szItem, ITEM_CCH);
-        AddItem(hCombo, szItem, i);
-    }
+    FillTexts(hCombo, IDS_PLACE_FIRST, OSD_PLACE_COUNT);
     SelectData(hCombo, dwPlace);
 }
 
