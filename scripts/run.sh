@@ -124,9 +124,9 @@ fi
 tarn_log "the indicator on the second monitor"
 timeout 120 wine "$out/sim/tour.exe" --second "$(tarn_winpath "$tour")" || tour_status=1
 # Last, the buttons' Control Panel item as Control Panel opens it (64-bit control.exe
-# for the 64-bit item: Wine's 64-bit loader, which Debian keeps off PATH): first as
-# a German and a Japanese user see it (Wine takes the interface language from the
-# Unix locale), both pages; then in English, where it stays open with Tarnview.
+# for the 64-bit item: Wine's 64-bit loader, which Debian keeps off PATH): both pages
+# as an English, a German and a Japanese user see them (Wine takes the interface
+# language from the Unix locale); then in English, where it stays open with Tarnview.
 photograph_item() {   # <locale> <tag> <the item's name in that language>
     LANG=$1 LC_ALL=$1 /usr/lib/wine/wine64 control.exe "$bin\TarnButtons.cpl" >>"$TARN_RUN/control.log" 2>&1 &
     local pid=$! window= i
@@ -139,8 +139,11 @@ photograph_item() {   # <locale> <tag> <the item's name in that language>
     else
         sleep 1   # its first paint
         import -window "$window" "$tour/41_control_panel_item_buttons_$2.png"
-        # The first tab clicked, then the next: no window manager here to activate it.
-        xdotool mousemove --window "$window" 30 40 click 1 && sleep 0.5 && xdotool key Right
+        # The first tab clicked (no window manager here to activate the window),
+        # then the next one: where they are in a window of 404 x 505 at 96 dpi, scaled.
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        xdotool mousemove --window "$window" $((WIDTH * 30 / 404)) $((HEIGHT * 38 / 505)) click 1 &&
+            sleep 0.5 && xdotool key Right
         sleep 1
         import -window "$window" "$tour/42_control_panel_item_indicator_$2.png"
         xdotool key Escape
@@ -148,6 +151,7 @@ photograph_item() {   # <locale> <tag> <the item's name in that language>
     for i in $(seq 1 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     kill $pid 2>/dev/null
 }
+photograph_item C.UTF-8 en-US "Tarn Buttons"
 photograph_item de_DE.UTF-8 de-DE "Tarn-Tasten"
 photograph_item ja_JP.UTF-8 ja-JP "Tarn ボタン"
 tarn_log "opening the Control Panel item Tarn Buttons"
