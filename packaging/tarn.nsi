@@ -92,6 +92,17 @@ Var FilesFailed   ; files that could not be written, blank-separated
 !include lang\zh-CN.nsh
 !include lang\zh-TW.nsh
 
+; For a Chinese it has no texts for, NSIS takes the first Chinese listed: Hong Kong
+; and Macao (and the neutral traditional Chinese) write the traditional script.
+!macro TARN_CHOOSE_SCRIPT
+    System::Call 'kernel32::GetUserDefaultUILanguage() i .r0'
+    ${If} $0 = 0x0C04
+    ${OrIf} $0 = 0x1404
+    ${OrIf} $0 = 0x7C04
+        StrCpy $LANGUAGE ${LANG_TRADCHINESE}
+    ${EndIf}
+!macroend
+
 !insertmacro TARN_RUNNING_FUNCTIONS ""
 !insertmacro TARN_RUNNING_FUNCTIONS "un."
 
@@ -435,6 +446,7 @@ Section "-Register"
 SectionEnd
 
 Function .onInit
+    !insertmacro TARN_CHOOSE_SCRIPT
     !insertmacro TARN_REQUIRE_ADMIN
     Call RefuseMsiInstall
     Call ChooseArch
@@ -477,6 +489,7 @@ Function un.ChooseArch
 FunctionEnd
 
 Function un.onInit
+    !insertmacro TARN_CHOOSE_SCRIPT
     !insertmacro TARN_REQUIRE_ADMIN
     Call un.ChooseArch
 FunctionEnd

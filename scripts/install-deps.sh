@@ -9,8 +9,9 @@ PKGS=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
       locales fonts-wine fonts-wqy-microhei fonts-ipafont-gothic)
 
 # Wine takes a process's interface language from its Unix locale, which must exist:
-# the languages the tests run in, and one the product has no texts for.
-LOCALES=(de_DE.UTF-8 ja_JP.UTF-8 nl_NL.UTF-8)
+# the languages the tests run in, one the product has no texts for, and a
+# Chinese whose script the setup chooses.
+LOCALES=(de_DE.UTF-8 ja_JP.UTF-8 nl_NL.UTF-8 zh_HK.UTF-8)
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -98,6 +98,7 @@ const SetupLanguage &UsersLanguage()
     static const SetupLanguage langs[] = {
         { 0x0409, L"1033", L"Tarn Buttons" }, { 0x0407, L"1031", L"Tarn-Tasten" },
         { 0x0411, L"1041", L"Tarn ボタン" }, { 0x0413, L"1033", L"Tarn Buttons" },
+        { 0x0C04, L"1028", L"Tarn 按鈕" },
     };
     for (const SetupLanguage &l : langs)
         if (l.lang == GetUserDefaultUILanguage())
