@@ -39,16 +39,37 @@ static HANDLE ActivateItemManifest(ULONG_PTR *pCookie)
 #define TITLE_CCH 128
 
 // The page's template and title in the user's language: comctl32 would load them
-// by the thread's language.
+// by the thread's language. The template is a copy: some versions of comctl32
+// write into an indirect template, and a module's resources are read-only.
 static void InitPage(PROPSHEETPAGEW *pPage, UINT idDialog, LPCWSTR pszTitle, DLGPROC pfnProc)
 {
     ZeroMemory(pPage, sizeof(*pPage));
     pPage->dwSize = sizeof(*pPage);
     pPage->dwFlags = PSP_USETITLE | PSP_DLGINDIRECT;
     pPage->hInstance = g_hInstance;
-    pPage->pResource = (LPCDLGTEMPLATEW)LoadUiResource((LPCWSTR)RT_DIALOG, MAKEINTRESOURCEW(idDialog));
+    DWORD cbTemplate = 0;
+    const void *pTemplate = LoadUiResource((LPCWSTR)RT_DIALOG, MAKEINTRESOURCEW(idDialog), &cbTemplate);
+    void *pCopy = pTemplate ? HeapAlloc(GetProcessHeap(), 0, cbTemplate) : NULL;
+    if (pCopy)
+        CopyMemory(pCopy, pTemplate, cbTemplate);
+    pPage->pResource = (LPCDLGTEMPLATEW)pCopy;
     pPage->pszTitle = pszTitle;
     pPage->pfnDlgProc = pfnProc;
+}
+
+static void ShowSheet(HWND hParent, PROPERTYSHEETW_FN pfnSheet, LPCWSTR pszCaption, PROPSHEETPAGEW *pPages, UINT nPages)
+{
+    PROPSHEETHEADERW header;
+    ZeroMemory(&header, sizeof(header));
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | PSH_USEICONID;
+    header.hwndParent = hParent;
+    header.hInstance = g_hInstance;
+    header.pszIcon = MAKEINTRESOURCEW(IDI_BUTTONS);
+    header.pszCaption = pszCaption;
+    header.nPages = nPages;
+    header.ppsp = pPages;
+    pfnSheet(&header);
 }
 
 static void RunSheet(HWND hParent, HMODULE hComctl)
@@ -66,19 +87,11 @@ static void RunSheet(HWND hParent, HMODULE hComctl)
     PROPSHEETPAGEW pages[2];
     InitPage(&pages[0], IDD_BUTTONS, szButtons, ButtonsPageProc);
     InitPage(&pages[1], IDD_INDICATOR, szIndicator, IndicatorPageProc);
-    if (!pages[0].pResource || !pages[1].pResource)
-        return;
-    PROPSHEETHEADERW header;
-    ZeroMemory(&header, sizeof(header));
-    header.dwSize = sizeof(header);
-    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | PSH_USEICONID;
-    header.hwndParent = hParent;
-    header.hInstance = g_hInstance;
-    header.pszIcon = MAKEINTRESOURCEW(IDI_BUTTONS);
-    header.pszCaption = szCaption;
-    header.nPages = 2;
-    header.ppsp = pages;
-    pfnSheet(&header);
+    if (pages[0].pResource && pages[1].pResource)
+        ShowSheet(hParent, pfnSheet, szCaption, pages, 2);
+    for (const PROPSHEETPAGEW &page : pages)
+        if (page.pResource)
+            HeapFree(GetProcessHeap(), 0, (void *)page.pResource);
 }
 
 void ShowButtonsSheet(HWND hParent)

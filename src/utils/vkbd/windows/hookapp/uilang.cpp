@@ -127,13 +127,15 @@ BOOL FormatUiText(LPWSTR pszText, size_t cchText, UINT nId, ...)
     return bDone;
 }
 
-const void *LoadUiResource(LPCWSTR pszType, LPCWSTR pszName)
+const void *LoadUiResource(LPCWSTR pszType, LPCWSTR pszName, DWORD *pcbSize)
 {
     HMODULE hModule = TextModule();
     HRSRC hRes = FindResourceExW(hModule, pszType, pszName, UiLanguage());
     if (!hRes)
         hRes = FindResourceExW(hModule, pszType, pszName, UI_LANGUAGE_FALLBACK);
     HGLOBAL hData = hRes ? LoadResource(hModule, hRes) : NULL;
+    if (pcbSize)
+        *pcbSize = hData ? SizeofResource(hModule, hRes) : 0;
     return hData ? LockResource(hData) : NULL;
 }
 

@@ -29,8 +29,9 @@ int LoadUiText(UINT nId, LPWSTR pszText, int cchText);
 // reorder them.
 BOOL FormatUiTextV(LPWSTR pszText, size_t cchText, UINT nId, va_list *pArgs);
 BOOL FormatUiText(LPWSTR pszText, size_t cchText, UINT nId, ...);
-// A resource such as a dialog template, in UiLanguage or English; NULL if none.
-const void *LoadUiResource(LPCWSTR pszType, LPCWSTR pszName);
+// A resource such as a dialog template, in UiLanguage or English, and its size;
+// NULL if none. It is the module's own, read-only on Windows.
+const void *LoadUiResource(LPCWSTR pszType, LPCWSTR pszName, DWORD *pcbSize);
 // Windows' own words for an error, in UiLanguage where Windows has that language.
 void FormatSystemError(DWORD dwError, LPWSTR pszText, size_t cchText);
 
