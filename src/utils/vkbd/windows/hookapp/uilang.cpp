@@ -78,15 +78,24 @@ LANGID UiLanguage(void)
     return s_langUi;
 }
 
+// A resource of this module in that language, and its size; NULL if none.
+static const void *ResourceIn(HMODULE hModule, LPCWSTR pszType, LPCWSTR pszName, LANGID lang, DWORD *pcbSize)
+{
+    HRSRC hRes = FindResourceExW(hModule, pszType, pszName, lang);
+    HGLOBAL hData = hRes ? LoadResource(hModule, hRes) : NULL;
+    const void *pData = hData ? LockResource(hData) : NULL;
+    *pcbSize = pData ? SizeofResource(hModule, hRes) : 0;
+    return pData;
+}
+
 // A block of the string table holds 16 counted strings, without terminators.
 static int LoadTextIn(HMODULE hModule, LANGID lang, UINT nId, LPWSTR pszText, int cchText)
 {
-    HRSRC hRes = FindResourceExW(hModule, (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(nId / 16 + 1), lang);
-    HGLOBAL hData = hRes ? LoadResource(hModule, hRes) : NULL;
-    const WCHAR *p = hData ? (const WCHAR *)LockResource(hData) : NULL;
+    DWORD cbBlock;
+    const WCHAR *p = (const WCHAR *)ResourceIn(hModule, (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(nId / 16 + 1), lang, &cbBlock);
     if (!p)
         return 0;
-    const WCHAR *pEnd = p + SizeofResource(hModule, hRes) / sizeof(WCHAR);
+    const WCHAR *pEnd = p + cbBlock / sizeof(WCHAR);
     for (UINT i = 0; i < nId % 16 && p < pEnd; ++i)
         p += 1 + *p;
     if (p >= pEnd || *p == 0 || p + 1 + *p > pEnd)
@@ -130,13 +139,13 @@ BOOL FormatUiText(LPWSTR pszText, size_t cchText, UINT nId, ...)
 const void *LoadUiResource(LPCWSTR pszType, LPCWSTR pszName, DWORD *pcbSize)
 {
     HMODULE hModule = TextModule();
-    HRSRC hRes = FindResourceExW(hModule, pszType, pszName, UiLanguage());
-    if (!hRes)
-        hRes = FindResourceExW(hModule, pszType, pszName, UI_LANGUAGE_FALLBACK);
-    HGLOBAL hData = hRes ? LoadResource(hModule, hRes) : NULL;
+    DWORD cbSize;
+    const void *pData = ResourceIn(hModule, pszType, pszName, UiLanguage(), &cbSize);
+    if (!pData)
+        pData = ResourceIn(hModule, pszType, pszName, UI_LANGUAGE_FALLBACK, &cbSize);
     if (pcbSize)
-        *pcbSize = hData ? SizeofResource(hModule, hRes) : 0;
-    return hData ? LockResource(hData) : NULL;
+        *pcbSize = cbSize;
+    return pData;
 }
 
 void FormatSystemError(DWORD dwError, LPWSTR pszText, size_t cchText)
