@@ -314,12 +314,7 @@ bool StartSpy()
 
 void StopSpy()
 {
-    if (!s_hSpyThread)
-        return;
-    PostThreadMessageW(s_dwSpyThreadId, WM_QUIT, 0, 0);
-    WaitForSingleObject(s_hSpyThread, 10000);
-    CloseHandle(s_hSpyThread);
-    s_hSpyThread = NULL;
+    tarn::StopWindowThread(&s_hSpyThread, s_dwSpyThreadId);
 }
 
 std::vector<Indicator> SpyIndicators()

@@ -82,12 +82,7 @@ public:
     }
     void Close()
     {
-        if (!m_hThread)
-            return;
-        PostThreadMessageW(m_dwThread, WM_QUIT, 0, 0);
-        WaitForSingleObject(m_hThread, 10000);
-        CloseHandle(m_hThread);
-        m_hThread = NULL;
+        tarn::StopWindowThread(&m_hThread, m_dwThread);
         m_hWnd = NULL;
     }
 

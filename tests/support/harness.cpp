@@ -184,6 +184,16 @@ HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std
     return pi.hProcess;
 }
 
+void StopWindowThread(HANDLE *phThread, DWORD dwThreadId)
+{
+    if (!*phThread)
+        return;
+    PostThreadMessageW(dwThreadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(*phThread, 10000);
+    CloseHandle(*phThread);
+    *phThread = NULL;
+}
+
 HANDLE StartTarnview()
 {
     return StartProgram(BinDir() + L"\\Tarnview.exe", L"", TestsDir());

@@ -41,6 +41,9 @@ void DeleteInstallPath();
 HWND FindHookWnd();
 int CountHookWindows();                       // "HookWnd" windows on the desktop
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &args, const std::wstring &dir);
+// Ends a thread that pumps the messages of a window of its own (WM_QUIT, then
+// its end) and forgets it; nothing when there is none.
+void StopWindowThread(HANDLE *phThread, DWORD dwThreadId);
 HANDLE StartTarnview();                       // started from the tests folder
 int PrefixOSVersion();   // major * 10 + minor, as GetVersionExW reports it in this prefix
 // "HookWnd" exists and start-up logged; from Vista on also the endpoint's open, 20 s later.

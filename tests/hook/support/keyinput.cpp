@@ -66,12 +66,7 @@ bool StartKeyObserver()
 
 void StopKeyObserver()
 {
-    if (!s_hObserver)
-        return;
-    PostThreadMessageW(s_dwObserverThread, WM_QUIT, 0, 0);
-    WaitForSingleObject(s_hObserver, 10000);
-    CloseHandle(s_hObserver);
-    s_hObserver = NULL;
+    tarn::StopWindowThread(&s_hObserver, s_dwObserverThread);
 }
 
 std::vector<KeyMessage> KeyMessages()
