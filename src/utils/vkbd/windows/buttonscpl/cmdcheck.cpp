@@ -60,6 +60,6 @@ BOOL StartTry(LPCWSTR pszCmd, HWND hPage)
     }
     BOOL bFolders = TarnviewFolders(szProgramDir, szWorkDir, MAX_PATH);
     s_hTryPage = hPage;
-    LAUNCH_FROM from = { bFolders ? szProgramDir : NULL, bFolders ? szWorkDir : NULL, GetParent(hPage), OnShellFailed };
+    LAUNCH_FROM from = { bFolders ? szProgramDir : NULL, bFolders ? szWorkDir : NULL, GetParent(hPage), OnShellFailed, NULL };
     return LaunchAndActivate(szCmd, &from, &bThroughShell);
 }

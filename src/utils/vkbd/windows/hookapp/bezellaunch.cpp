@@ -1,5 +1,6 @@
 // What a bezel launch button does: finds its command line (launchcfg.cpp) and
-// starts it from Tarnview's folders (launch.cpp); a launch that fails is logged.
+// starts it from Tarnview's folders (launch.cpp); a launch that fails is logged,
+// and so is how the search for its window ended.
 // Runs on the dispatcher's thread while it holds the event mutex, briefly: the
 // new program's window is waited for elsewhere.
 #include <windows.h>
@@ -12,6 +13,14 @@ static void LogShellFailure(LPCWSTR pszCmdLine, DWORD dwError)
     DBGOUT("LaunchBezelApplication: \"%ls\" not started, error %lu", pszCmdLine, dwError);
 }
 
+static void LogSearchEnded(DWORD dwProcessId, HWND hWnd)
+{
+    if (hWnd)
+        DBGOUT("LaunchBezelApplication: window %p of process %lu brought forward", (void *)hWnd, dwProcessId);
+    else
+        DBGOUT("LaunchBezelApplication: no window of process %lu found, left as it is", dwProcessId);
+}
+
 // A configured command line that cannot be started ends the search all the same.
 void LaunchBezelApplication(DWORD dwEvent)
 {
@@ -20,7 +29,7 @@ void LaunchBezelApplication(DWORD dwEvent)
         return;
     DWORD cchWork = GetCurrentDirectoryW(MAX_PATH, szWorkDir);
     LAUNCH_FROM from = { ModuleFolder(NULL, szProgramDir, MAX_PATH) ? szProgramDir : NULL,
-                         cchWork > 0 && cchWork < MAX_PATH ? szWorkDir : NULL, NULL, LogShellFailure };
+                         cchWork > 0 && cchWork < MAX_PATH ? szWorkDir : NULL, NULL, LogShellFailure, LogSearchEnded };
     BOOL bThroughShell;
     if (!LaunchAndActivate(szCmd, &from, &bThroughShell))
         LogShellFailure(szCmd, GetLastError());

@@ -135,6 +135,8 @@ static DWORD WINAPI LaunchThreadProc(LPVOID pParam)
     }
     if (hTarget)
         ActivateWindow(hTarget);
+    if (pJob->dwProcessId && pJob->from.pfnSearched)
+        pJob->from.pfnSearched(pJob->dwProcessId, hTarget);
     if (pJob->hProcess)
         CloseHandle(pJob->hProcess);
     HMODULE hModule = pJob->hModule;

@@ -39,14 +39,17 @@ BOOL PrepareLaunchCommand(LPCWSTR pszConfigured, BOOL bExpand, LPWSTR pszCmd, si
 // Where a launch starts from: the program's folder and working folder by which
 // the program is found (as CreateProcessW finds it) and in which it runs; the
 // window that owns a consent prompt, if any; and who is told when a start through
-// the shell fails later, on the launch's own thread.
+// the shell fails later, and how the window search ended (the window brought
+// forward, or NULL), both on the launch's own thread. Either may be NULL.
 typedef void (*LAUNCH_FAILED)(LPCWSTR pszCmdLine, DWORD dwError);
+typedef void (*LAUNCH_SEARCHED)(DWORD dwProcessId, HWND hWnd);
 typedef struct LAUNCH_FROM
 {
     LPCWSTR pszProgramDir;
     LPCWSTR pszWorkDir;
     HWND hOwner;
     LAUNCH_FAILED pfnShellFailed;
+    LAUNCH_SEARCHED pfnSearched;
 } LAUNCH_FROM;
 
 // Starts a prepared command line and brings its first window to the front, as
