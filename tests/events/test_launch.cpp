@@ -274,6 +274,15 @@ TEST_F(Launch, LateMinimisedWindowIsFoundRestoredAndBroughtToFront)
     EXPECT_EQ(1, ev::CountCalls("LaunchTarget late folder " + tarn::Narrow(tarn::BinDir())));
 }
 
+// The window Tarnview brought forward, as its log names it; NULL before.
+HWND BroughtForward()
+{
+    const std::string text = tarn::ReadLog(), mark = "LaunchBezelApplication: window 0x";
+    size_t at = text.find(mark);
+    return at == std::string::npos ? nullptr
+                                   : (HWND)(ULONG_PTR)strtoul(text.c_str() + at + mark.size(), nullptr, 16);
+}
+
 // A zero-height window that is visible first is not the one brought forward.
 TEST_F(Launch, ZeroHeightWindowIsPassedOver)
 {
@@ -281,11 +290,14 @@ TEST_F(Launch, ZeroHeightWindowIsPassedOver)
                        Configured(L"--zero-height-first --delay 1500 --minimized --tag zero --life 20000"));
     tarn::PrepareLog();
     Press(7);
-    ASSERT_TRUE(ev::WaitForCall("LaunchTarget zero foreground", ev::kDeadlineMs)) << tarn::ReadLog();
+    HWND hWnd = nullptr;
+    ASSERT_TRUE(tarn::WaitUntil([&hWnd] { return (hWnd = BroughtForward()) != nullptr; }, ev::kDeadlineMs))
+        << tarn::ReadLog();
     EXPECT_EQ(1, ev::CountCalls("LaunchTarget zero zero-height window"));
-    HWND hWnd = FindTitled(L"LaunchTarget zero");
-    ASSERT_NE(nullptr, hWnd);
-    EXPECT_FALSE(IsIconic(hWnd)) << "the zero-height window was taken for the target";
+    RECT rc = {};
+    EXPECT_TRUE(GetWindowRect(hWnd, &rc));
+    EXPECT_NE(0, rc.bottom - rc.top) << "the zero-height window was taken for the target";
+    EXPECT_TRUE(GetWindowLongW(hWnd, GWL_STYLE) & WS_CAPTION) << "not the target's main window";
 }
 
 // Six one-second passes, then the program is left running as it is; the events

@@ -15,8 +15,10 @@ static void LogShellFailure(LPCWSTR pszCmdLine, DWORD dwError)
 
 static void LogSearchEnded(DWORD dwProcessId, HWND hWnd)
 {
+    // A window handle's value fits in 32 bits on 64-bit Windows too.
     if (hWnd)
-        DBGOUT("LaunchBezelApplication: window %p of process %lu brought forward", (void *)hWnd, dwProcessId);
+        DBGOUT("LaunchBezelApplication: window 0x%lX of process %lu brought forward", (unsigned long)(ULONG_PTR)hWnd,
+               dwProcessId);
     else
         DBGOUT("LaunchBezelApplication: no window of process %lu found, left as it is", dwProcessId);
 }
