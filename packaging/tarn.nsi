@@ -78,8 +78,7 @@ Var FilesFailed   ; files that could not be written, blank-separated
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-; The setup's languages, English first: a user whose interface language (or the
-; same language of another region) is none of them gets English.
+; The setup's languages, English first; which one a user gets: uilanguage.nsh.
 !include lang\en-US.nsh
 !include lang\de-DE.nsh
 !include lang\fr-FR.nsh
@@ -92,16 +91,7 @@ Var FilesFailed   ; files that could not be written, blank-separated
 !include lang\zh-CN.nsh
 !include lang\zh-TW.nsh
 
-; For a Chinese it has no texts for, NSIS takes the first Chinese listed: Hong Kong
-; and Macao (and the neutral traditional Chinese) write the traditional script.
-!macro TARN_CHOOSE_SCRIPT
-    System::Call 'kernel32::GetUserDefaultUILanguage() i .r0'
-    ${If} $0 = 0x0C04
-    ${OrIf} $0 = 0x1404
-    ${OrIf} $0 = 0x7C04
-        StrCpy $LANGUAGE ${LANG_TRADCHINESE}
-    ${EndIf}
-!macroend
+!include uilanguage.nsh
 
 !insertmacro TARN_RUNNING_FUNCTIONS ""
 !insertmacro TARN_RUNNING_FUNCTIONS "un."
@@ -446,7 +436,7 @@ Section "-Register"
 SectionEnd
 
 Function .onInit
-    !insertmacro TARN_CHOOSE_SCRIPT
+    Call ChooseSetupLanguage
     !insertmacro TARN_REQUIRE_ADMIN
     Call RefuseMsiInstall
     Call ChooseArch
@@ -489,7 +479,7 @@ Function un.ChooseArch
 FunctionEnd
 
 Function un.onInit
-    !insertmacro TARN_CHOOSE_SCRIPT
+    Call un.ChooseSetupLanguage
     !insertmacro TARN_REQUIRE_ADMIN
     Call un.ChooseArch
 FunctionEnd

@@ -5,6 +5,13 @@
 #include <wchar.h>
 #include "uilang.h"
 
+// winnls.h declares these for Vista and later only; the function is looked up.
+#ifndef MUI_LANGUAGE_ID
+#define MUI_LANGUAGE_ID 0x4
+#define MUI_MERGE_SYSTEM_FALLBACK 0x10
+#define MUI_MERGE_USER_FALLBACK 0x20
+#endif
+
 #define HAVE_MAX 64
 #define TEXT_MAX_CCH 1024
 
@@ -33,18 +40,50 @@ static BOOL IsSameLanguage(LANGID langUser, LANGID langHave)
     return TRUE;
 }
 
-LANGID NearestUiLanguage(LANGID langUser, const LANGID *pHave, int nHave)
+// The first of the user's languages the module has, the same or of another region.
+LANGID NearestUiLanguage(const LANGID *pUser, int nUser, const LANGID *pHave, int nHave)
 {
-    int nSame = -1;
-    for (int i = 0; i < nHave; ++i)
+    for (int u = 0; u < nUser; ++u)
     {
-        if (pHave[i] == langUser)
-            return langUser;
-        // Of several regions, the language's default one (German of Germany, Portuguese of Brazil).
-        if (IsSameLanguage(langUser, pHave[i]) && (nSame < 0 || SUBLANGID(pHave[i]) == SUBLANG_DEFAULT))
-            nSame = i;
+        int nSame = -1;
+        for (int i = 0; i < nHave; ++i)
+        {
+            if (pHave[i] == pUser[u])
+                return pUser[u];
+            // Of several regions, the language's default one (German of Germany, Portuguese of Brazil).
+            if (IsSameLanguage(pUser[u], pHave[i]) && (nSame < 0 || SUBLANGID(pHave[i]) == SUBLANG_DEFAULT))
+                nSame = i;
+        }
+        if (nSame >= 0)
+            return pHave[nSame];
     }
-    return nSame >= 0 ? pHave[nSame] : UI_LANGUAGE_FALLBACK;
+    return UI_LANGUAGE_FALLBACK;
+}
+
+// From Vista on, the languages in the order the resource loader tries them: a
+// language pack's own, then the language it is built on (Catalan, then Spanish),
+// then the system's. Windows XP has one, the user's.
+static int UserUiLanguages(LANGID *pLangs, int nMax)
+{
+    typedef BOOL(WINAPI * PREFERRED_FN)(DWORD, PULONG, PWSTR, PULONG);
+    PREFERRED_FN pfnPreferred = (PREFERRED_FN)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                                                   "GetThreadPreferredUILanguages");
+    WCHAR szList[HAVE_MAX * 5 + 1];   // four hex digits and a terminator each, and the list's own
+    ULONG nListed = 0, cchList = ARRAYSIZE(szList);
+    int nCount = 0;
+    if (pfnPreferred && pfnPreferred(MUI_LANGUAGE_ID | MUI_MERGE_USER_FALLBACK | MUI_MERGE_SYSTEM_FALLBACK, &nListed,
+                                     szList, &cchList))
+    {
+        for (const WCHAR *p = szList; *p && nCount < nMax; p += wcslen(p) + 1)
+        {
+            LANGID lang = (LANGID)wcstoul(p, NULL, 16);
+            if (lang)
+                pLangs[nCount++] = lang;
+        }
+    }
+    if (nCount == 0)
+        pLangs[nCount++] = GetUserDefaultUILanguage();
+    return nCount;
 }
 
 static HMODULE TextModule(void)
@@ -74,7 +113,9 @@ LANGID UiLanguage(void)
     have.nCount = 0;
     EnumResourceLanguagesW(TextModule(), (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(UI_TEXT_PROBE_ID / 16 + 1), AddLanguage,
                            (LONG_PTR)&have);
-    s_langUi = NearestUiLanguage(GetUserDefaultUILanguage(), have.langs, have.nCount);
+    LANGID user[HAVE_MAX];
+    int nUser = UserUiLanguages(user, HAVE_MAX);
+    s_langUi = NearestUiLanguage(user, nUser, have.langs, have.nCount);
     return s_langUi;
 }
 

@@ -13,13 +13,14 @@
 #define UI_TEXT_PROBE_ID 1
 #define UI_LANGUAGE_FALLBACK MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)
 
-// Of the languages a module has, the one for a user whose interface language is
-// langUser: the same, else the same language of another region (Chinese by its
-// script), else English.
-LANGID NearestUiLanguage(LANGID langUser, const LANGID *pHave, int nHave);
+// Of the languages a module has, the one for a user whose interface languages
+// are pUser, most wanted first: for the first of them the module has, the same,
+// else the same language of another region (Chinese by its script); else English.
+LANGID NearestUiLanguage(const LANGID *pUser, int nUser, const LANGID *pHave, int nHave);
 
-// The language of this module's texts for the user: GetUserDefaultUILanguage's,
-// or the nearest the module has. Decided on the first call.
+// The language of this module's texts for the user: of the languages Windows
+// would load resources in (GetUserDefaultUILanguage's alone on XP), the nearest
+// the module has. Decided on the first call.
 LANGID UiLanguage(void);
 
 // String nId in UiLanguage (in English when that language lacks it); its length,
